@@ -1,0 +1,118 @@
+// The model store: four grids of text cells, the fourteen numeric fields and the results
+// view state, with the table operations every subsystem shares.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "support/numberlogic.h"
+
+namespace tarvelin {
+
+// A grid of text cells addressed by (column, row), both from 0; row 0 holds the headers and
+// column 0 the row labels.
+class TextGrid {
+ public:
+  TextGrid(int colCount, int rowCount);
+
+  int ColCount() const { return colCount_; }
+  int RowCount() const { return rowCount_; }
+  // Resizes to rows rows; cells of surviving rows are kept, new rows are empty.
+  void SetRowCount(int rows);
+
+  // Cell access for the program. A negative row or column throws
+  // UserError("List index out of bounds (n)"); a cell beyond the grid reads as empty text.
+  const std::string& Cell(int col, int row) const;
+  // Writable cell; col and row must lie inside the grid.
+  std::string& CellRef(int col, int row);
+  void SetCell(int col, int row, std::string text);
+
+  // Empties the cells of columns firstCol..ColCount()-1 in rows firstRow..RowCount()-1.
+  void ClearCells(int firstCol, int firstRow);
+
+  int ColWidth(int col) const;
+  void SetColWidth(int col, int width);
+  // Width of the control on screen, in pixels (view state).
+  int Width = 0;
+
+ private:
+  int colCount_;
+  int rowCount_;
+  std::vector<std::string> cells_;  // row-major
+  std::vector<int> colWidths_;
+};
+
+constexpr int kDefaultGridLength = 101;
+// The table length never exceeds 1,000,001 rows (1,000,000 data rows) nor goes below 2.
+constexpr int kMinGridLength = 2;
+constexpr int kMaxGridLength = 1000001;
+
+class ModelStore {
+ public:
+  ModelStore();
+
+  // Rows of CoordGrid, EleGrid and StringGrid3; PropGrid has one more.
+  int GridLength = kDefaultGridLength;
+
+  TextGrid CoordGrid{4, kDefaultGridLength};
+  TextGrid EleGrid{4, kDefaultGridLength};
+  TextGrid PropGrid{3, kDefaultGridLength + 1};
+  TextGrid StringGrid3{2, kDefaultGridLength};
+
+  // NumberEdit4..NumberEdit9 loads, NumberEdit10 E, NumberEdit11 A,
+  // NumberEdit12..NumberEdit17 displacements.
+  NumberLogic& NumberEdit(int n) { return fields_.at(n - 4); }
+  const NumberLogic& NumberEdit(int n) const { return fields_.at(n - 4); }
+
+  // Results view state that the window shows.
+  bool GroupBox4Visible = false;
+  bool StringGrid3Visible = false;
+  bool Label38Visible = false;
+  bool Memo1Visible = false;
+  std::string Label23;
+  std::string Label24;
+  std::vector<std::string> Memo1;
+  bool CheckBox1 = false;  // "Show test data during calculation fase"
+  bool CheckBox2 = true;   // "disregard unused dof's"
+  // Active page of PageControl1: 0 "Block", 1 "Hinged bars", 2 "Results".
+  int ActivePage = 0;
+
+  // File labels and caption (ShowDataFileName).
+  std::string PathNameLabel = "path=";
+  std::string FileNameLabel = "file=";
+  std::string Caption = "Tarvelin on bars";
+
+  // Sets the row counts of the four tables to GridLength (PropGrid one more), keeping the
+  // surviving cells; does not write headers (InitTables does).
+  void ResizeTables(int gridLength);
+
+ private:
+  std::array<NumberLogic, 14> fields_;
+};
+
+// Sizes and heads the four tables to GridLength; no data cell is touched.
+void InitTables(ModelStore& store);
+// Cleans a number text in place; true when the cleaned text passes IsNumberText.
+bool CleanNumberText(std::string& text);
+// Cleans and reformats every filled coordinate and node cell; true when all passed.
+bool NormaliseTables(ModelStore& store);
+int CountNodes(const ModelStore& store);
+int CountBars(const ModelStore& store);
+
+struct BarData {
+  int BeginNode = 0;
+  int EndNode = 0;
+  double X1 = 0, Y1 = 0, Z1 = 0;
+  double X2 = 0, Y2 = 0, Z2 = 0;
+  int Type = 0;
+  double E = 0;
+  double A = 0;
+};
+// Reads bar i with strict conversions (throws UserError on the first bad cell).
+BarData ReadBar(const ModelStore& store, int bar);
+
+// Clears CheckBox1, checks CheckBox2, hides GroupBox4, StringGrid3, Label38 and Memo1.
+void ResetModelView(ModelStore& store);
+
+}  // namespace tarvelin

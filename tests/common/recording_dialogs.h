@@ -1,0 +1,41 @@
+// A Dialogs that records every message box and answers questions from a script.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "support/dialogs.h"
+
+namespace tarvelin::test {
+
+class RecordingDialogs : public Dialogs {
+ public:
+  struct Entry {
+    std::string Kind;  // "error", "information", "message", "question"
+    std::string Text;
+  };
+
+  void ShowError(const std::string& text) override { Log.push_back({"error", text}); }
+  void ShowInformation(const std::string& text) override { Log.push_back({"information", text}); }
+  void ShowMessage(const std::string& text) override { Log.push_back({"message", text}); }
+  bool AskYesNo(const std::string& text) override {
+    Log.push_back({"question", text});
+    if (Answers.empty()) return false;
+    bool answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+  }
+
+  std::vector<std::string> Texts(const std::string& kind) const {
+    std::vector<std::string> out;
+    for (const auto& e : Log)
+      if (e.Kind == kind) out.push_back(e.Text);
+    return out;
+  }
+
+  std::vector<Entry> Log;
+  std::deque<bool> Answers;  // scripted answers to AskYesNo; "No" when exhausted
+};
+
+}  // namespace tarvelin::test
