@@ -1,0 +1,31 @@
+// The settings file: start-up options and working state kept between runs.
+#pragma once
+
+#include <string>
+
+#include "analysis/modelstore.h"
+
+namespace tarvelin {
+
+class Dialogs;
+
+struct StartupState {
+  std::string ProgramDir;  // the program's folder, ending in "/"
+  std::string WorkingDir;
+  std::string DataFileName;
+  int GridLength = kDefaultGridLength;
+  bool BatchMode = false;
+  bool OpenLastProject = false;
+  bool AutoUpdate = true;
+  bool NoIntroPanel = false;
+};
+
+// Section "program" of iniPath into state. A "gridlength" that is not a whole number, or lies
+// outside kMinGridLength..kMaxGridLength, is reported through dialogs.ShowError and the
+// previous GridLength stays; a value below 20 gives 101.
+void ReadIniSettings(StartupState& state, const std::string& iniPath, Dialogs& dialogs);
+// Writes section "program" in the order workingdir, openlastproject, datafile, gridlength
+// (only when not 101), autoupdate, noIntroPanel. Throws UserError("Unable to write to ...").
+void SaveIniSettings(const StartupState& state, const std::string& iniPath);
+
+}  // namespace tarvelin
