@@ -32,6 +32,8 @@ std::string FormatFixed(double value, int precision, int decimals);
 // (no blanks, comma, "inf", "nan", hexadecimal). "." is the decimal point whatever the locale.
 bool TryStrToFloat(const std::string& text, double& value);
 bool TryStrToInt(const std::string& text, int& value);
+// True when the text has the form of a strict real, whatever its size (1E400 included).
+bool IsRealText(const std::string& text);
 
 // As above, throwing UserError("'<text>' is not a valid floating point value") or
 // UserError("'<text>' is not a valid integer value").

@@ -1,0 +1,350 @@
+// Number text: exact rounding to significant digits, the general and fixed formats, and the
+// strict conversions, all independent of the process locale.
+#include "support/numtext.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+namespace tarvelin {
+
+namespace {
+
+// A double has at most 767 significant decimal digits; this many always gives its exact value.
+constexpr int kExactDigits = 780;
+constexpr int kMaxPrecision = 767;
+
+// Digits d1..dk (no trailing zeros) and the exponent e such that |value| = 0.d1..dk x 10^e.
+struct Decimal {
+  char digits[kMaxPrecision + 2];
+  int count = 0;  // 0 means the value rounded to zero
+  int exponent = 0;
+};
+
+// Writes |value| (finite, non-zero) in scientific form with `significant` digits, correctly
+// rounded from the exact value; returns the digits without the point in `out` and the
+// exponent e of 0.d1d2... x 10^e.
+int ScientificDigits(double magnitude, int significant, char* out, int& exponent) {
+  char buffer[kExactDigits + 32];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                              std::chars_format::scientific, significant - 1);
+  const char* const end = result.ptr;
+  const char* const start = buffer;
+  const char* e = std::find(start, end, 'e');
+  int count = 0;
+  for (const char* c = start; c != e; ++c) {
+    if (*c != '.') out[count++] = *c;
+  }
+  int exp10 = 0;
+  const char* c = e + 1;
+  bool negative = *c == '-';
+  if (*c == '-' || *c == '+') ++c;
+  std::from_chars(c, end, exp10);
+  exponent = (negative ? -exp10 : exp10) + 1;
+  return count;
+}
+
+// Rounds |value| (finite, non-zero) to the digit count chosen by `digitsFor` (which gets the
+// exact exponent e and may return 0 or less), halves away from zero, on the exact value.
+template <class DigitsFor>
+void RoundExact(double magnitude, DigitsFor digitsFor, Decimal& out) {
+  // Seventeen significant digits never carry into a new power of ten for a double, so the
+  // exponent read from them is the exact one.
+  char probe[kExactDigits + 8];
+  int exponent = 0;
+  int length = ScientificDigits(magnitude, 17, probe, exponent);
+  int keep = std::min(digitsFor(exponent), kMaxPrecision);
+  if (keep < 0) {
+    out.count = 0;
+    out.exponent = 0;
+    return;
+  }
+  if (keep + 1 > length) length = ScientificDigits(magnitude, keep + 3, probe, exponent);
+
+  // The probe is itself rounded; it decides the direction unless its dropped part reads
+  // exactly "500...0", which may hide a value just below or at the half.
+  bool up;
+  const char* tail = probe + keep;
+  const char* tailEnd = probe + length;
+  if (*tail != '5') {
+    up = *tail > '5';
+  } else if (std::any_of(tail + 1, tailEnd, [](char c) { return c != '0'; })) {
+    up = true;
+  } else {
+    int exactExponent = 0;
+    length = ScientificDigits(magnitude, kExactDigits, probe, exactExponent);
+    up = probe[keep] >= '5';  // the exact first dropped digit; a true tie goes away from zero
+  }
+
+  int count = keep;
+  std::memcpy(out.digits, probe, static_cast<size_t>(count));
+  if (up) {
+    int i = count - 1;
+    while (i >= 0 && out.digits[i] == '9') --i;
+    if (i < 0) {
+      out.digits[0] = '1';
+      count = 1;
+      ++exponent;
+    } else {
+      ++out.digits[i];
+      count = i + 1;
+    }
+  }
+  while (count > 0 && out.digits[count - 1] == '0') --count;
+  out.count = count;
+  out.exponent = count > 0 ? exponent : 0;
+}
+
+// Shortcut: for up to 15 digits, the shortest text that reads back as the double rounds the
+// exact value correctly whenever it is no longer than the digits wanted.
+template <class DigitsFor>
+bool RoundShortest(double magnitude, DigitsFor digitsFor, Decimal& out) {
+  char buffer[40];
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+  const char* const end = result.ptr;
+  const char* const start = buffer;
+  const char* e = std::find(start, end, 'e');
+  int count = 0;
+  char digits[24];
+  for (const char* c = start; c != e; ++c) {
+    if (*c != '.') digits[count++] = *c;
+  }
+  while (count > 1 && digits[count - 1] == '0') --count;
+  int exp10 = 0;
+  const char* c = e + 1;
+  bool negative = *c == '-';
+  if (*c == '-' || *c == '+') ++c;
+  std::from_chars(c, end, exp10);
+  int exponent = (negative ? -exp10 : exp10) + 1;
+  int keep = digitsFor(exponent);
+  if (keep > 15 || count > keep) return false;
+  std::memcpy(out.digits, digits, static_cast<size_t>(count));
+  out.count = count;
+  out.exponent = exponent;
+  return true;
+}
+
+template <class DigitsFor>
+void RoundValue(double magnitude, DigitsFor digitsFor, Decimal& out) {
+  if (!RoundShortest(magnitude, digitsFor, out)) RoundExact(magnitude, digitsFor, out);
+}
+
+int ClampPrecision(int precision) {
+  return std::clamp(precision, 1, kMaxPrecision);
+}
+
+bool NonFinite(double value, std::string& text) {
+  if (std::isnan(value)) {
+    text = "NAN";
+    return true;
+  }
+  if (std::isinf(value)) {
+    text = value < 0 ? "-INF" : "INF";
+    return true;
+  }
+  return false;
+}
+
+void AppendZeros(std::string& text, int n) {
+  if (n > 0) text.append(static_cast<size_t>(n), '0');
+}
+
+std::string GeneralText(bool negative, const Decimal& d, int precision) {
+  std::string text;
+  text.reserve(static_cast<size_t>(d.count) + 12);
+  if (negative) text += '-';
+  const int e = d.exponent;
+  if (e >= -3 && e <= precision) {
+    if (e <= 0) {
+      text += "0.";
+      AppendZeros(text, -e);
+      text.append(d.digits, static_cast<size_t>(d.count));
+    } else if (d.count <= e) {
+      text.append(d.digits, static_cast<size_t>(d.count));
+      AppendZeros(text, e - d.count);
+    } else {
+      text.append(d.digits, static_cast<size_t>(e));
+      text += '.';
+      text.append(d.digits + e, static_cast<size_t>(d.count - e));
+    }
+  } else {
+    text += d.digits[0];
+    if (d.count > 1) {
+      text += '.';
+      text.append(d.digits + 1, static_cast<size_t>(d.count - 1));
+    }
+    text += 'E';
+    char exp[16];
+    auto r = std::to_chars(exp, exp + sizeof exp, e - 1);
+    text.append(exp, r.ptr);
+  }
+  return text;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Checks the strict real grammar and reports where the mantissa's first significant digit
+// stands relative to the point, to tell overflow from underflow.
+bool MatchReal(const char* begin, const char* end, long long& magnitude, bool& allZero) {
+  const char* c = begin;
+  if (c != end && (*c == '+' || *c == '-')) ++c;
+  int intDigits = 0, fracDigits = 0;
+  long long firstNonZero = 0;  // position of the first non-zero digit: digits before point
+  allZero = true;
+  for (; c != end && IsDigit(*c); ++c, ++intDigits) {
+    if (allZero && *c != '0') {
+      allZero = false;
+      firstNonZero = 0;
+    }
+    if (!allZero) ++firstNonZero;
+  }
+  if (c != end && *c == '.') {
+    ++c;
+    long long position = 0;
+    for (; c != end && IsDigit(*c); ++c, ++fracDigits) {
+      --position;
+      if (allZero && *c != '0') {
+        allZero = false;
+        firstNonZero = position + 1;
+      }
+    }
+  }
+  if (intDigits + fracDigits == 0) return false;
+  long long exponent = 0;
+  if (c != end && (*c == 'e' || *c == 'E')) {
+    ++c;
+    bool negative = false;
+    if (c != end && (*c == '+' || *c == '-')) negative = *c++ == '-';
+    if (c == end || !IsDigit(*c)) return false;
+    for (; c != end && IsDigit(*c); ++c) {
+      if (exponent < 1000000000LL) exponent = exponent * 10 + (*c - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  if (c != end) return false;
+  magnitude = firstNonZero + exponent;
+  return true;
+}
+
+}  // namespace
+
+std::string FormatGeneral(double value, int precision) {
+  std::string text;
+  if (NonFinite(value, text)) return text;
+  if (value == 0) return "0";
+  const int p = ClampPrecision(precision);
+  Decimal d;
+  RoundValue(
+      std::fabs(value), [p](int) { return p; }, d);
+  return GeneralText(value < 0, d, p);
+}
+
+std::string FormatFixed(double value, int precision, int decimals) {
+  std::string text;
+  if (NonFinite(value, text)) return text;
+  const int p = ClampPrecision(precision);
+  const int places = std::max(decimals, 0);
+  Decimal d;
+  if (value != 0) {
+    RoundValue(
+        std::fabs(value), [p, places](int e) { return std::min(p, e + places); }, d);
+    if (d.count > 0 && d.exponent > p) return GeneralText(value < 0, d, p);
+  }
+  text.reserve(static_cast<size_t>(std::max(d.exponent, 1) + places) + 3);
+  if (value < 0) text += '-';
+  const int e = d.count > 0 ? d.exponent : 0;
+  if (e <= 0) {
+    text += '0';
+  } else {
+    int n = std::min(d.count, e);
+    text.append(d.digits, static_cast<size_t>(n));
+    AppendZeros(text, e - n);
+  }
+  if (places > 0) {
+    text += '.';
+    size_t start = text.size();
+    if (e < 0) AppendZeros(text, std::min(-e, places));
+    if (d.count > e) {
+      int from = std::max(e, 0);
+      text.append(d.digits + from, static_cast<size_t>(d.count - from));
+    }
+    size_t written = text.size() - start;
+    if (written > static_cast<size_t>(places)) {
+      text.resize(start + static_cast<size_t>(places));
+    } else {
+      AppendZeros(text, places - static_cast<int>(written));
+    }
+  }
+  return text;
+}
+
+bool TryStrToFloat(const std::string& text, double& value) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  long long magnitude = 0;
+  bool allZero = true;
+  if (!MatchReal(begin, end, magnitude, allZero)) return false;
+  const bool negative = *begin == '-';
+  if (*begin == '+' || *begin == '-') ++begin;
+  double result = 0;
+  auto r = std::from_chars(begin, end, result, std::chars_format::general);
+  if (r.ec == std::errc::result_out_of_range) {
+    if (!allZero && magnitude > 0) return false;  // beyond the largest double
+    result = 0;                                   // too small: underflows to zero
+  } else if (r.ec != std::errc() || r.ptr != end) {
+    return false;
+  }
+  if (!std::isfinite(result)) return false;
+  value = negative ? -result : result;
+  return true;
+}
+
+bool IsRealText(const std::string& text) {
+  long long magnitude = 0;
+  bool allZero = true;
+  return MatchReal(text.data(), text.data() + text.size(), magnitude, allZero);
+}
+
+bool TryStrToInt(const std::string& text, int& value) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin == end) return false;
+  bool negative = false;
+  if (*begin == '+' || *begin == '-') negative = *begin++ == '-';
+  if (begin == end) return false;
+  long long result = 0;
+  for (const char* c = begin; c != end; ++c) {
+    if (!IsDigit(*c)) return false;
+    result = result * 10 + (*c - '0');
+    if (result > 2147483648LL) return false;
+  }
+  if (negative) result = -result;
+  if (result > 2147483647LL) return false;
+  value = static_cast<int>(result);
+  return true;
+}
+
+double StrToFloat(const std::string& text) {
+  double value = 0;
+  if (!TryStrToFloat(text, value)) {
+    throw UserError("'" + text + "' is not a valid floating point value");
+  }
+  return value;
+}
+
+int StrToInt(const std::string& text) {
+  int value = 0;
+  if (!TryStrToInt(text, value)) throw UserError("'" + text + "' is not a valid integer value");
+  return value;
+}
+
+std::string ListIndexErrorText(long long index) {
+  return "List index out of bounds (" + std::to_string(index) + ")";
+}
+
+}  // namespace tarvelin
