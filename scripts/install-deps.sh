@@ -12,6 +12,7 @@ packages=(
   libcoin-dev
   xvfb xauth imagemagick fonts-dejavu-core
   python3 time
+  locales-all
 )
 
 missing=()
