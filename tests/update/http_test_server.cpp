@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace tarvelin::test {
@@ -68,6 +69,8 @@ std::string Lower(std::string text) {
 }  // namespace
 
 HttpTestServer::HttpTestServer() {
+  // A proxy configured in the environment must not carry the loopback requests elsewhere.
+  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
   listener_ = ListenOnLoopback(port_);
   int pipeEnds[2];
   if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe");
