@@ -154,8 +154,8 @@ bool FetchAndStartUpdater(WWWUpdateRec& rec, UpdateEnvironment& env) {
 }
 
 void RunCheck(WWWUpdateRec& rec, UpdateEnvironment& env) {
-  // Leftovers of an earlier run.
-  DeleteFile(Join(env.Folder, rec.UpdaterName));
+  // Leftovers of an earlier run; a name that could point outside the folder is left alone.
+  if (IsPlainFileName(rec.UpdaterName)) DeleteFile(Join(env.Folder, rec.UpdaterName));
   DeleteFile(Join(env.Folder, rec.VersionFileName));
 
   if (rec.AutoUpdate) {

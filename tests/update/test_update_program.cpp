@@ -310,6 +310,16 @@ TEST_F(Check, AutoUpdateOffDeletesLeftoversAndFetchesNothing) {
   ExpectNotStarted();
 }
 
+// A record that still holds a refused name from an earlier check deletes nothing outside.
+TEST_F(Check, LeftoverDeletionStaysInTheFolder) {
+  test::WriteWhole(top_ / "victim", "precious");
+  rec_.UpdaterName = "../victim";
+  rec_.AutoUpdate = false;
+  Run();
+  EXPECT_EQ(test::ReadWhole(top_ / "victim"), "precious");
+  EXPECT_EQ(status_, std::vector<std::string>{"WWW not checked"});
+}
+
 // A link planted under the updater's name is removed, never written through.
 TEST_F(Check, LeftoverLinkIsRemovedNotFollowed) {
   test::UpdateTempFolder elsewhere;
