@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 namespace tarvelin {
@@ -50,8 +51,8 @@ int ScientificDigits(double magnitude, int significant, char* out, int& exponent
 // exact exponent e and may return 0 or less), halves away from zero, on the exact value.
 template <class DigitsFor>
 void RoundExact(double magnitude, DigitsFor digitsFor, Decimal& out) {
-  // Seventeen significant digits never carry into a new power of ten for a double, so the
-  // exponent read from them is the exact one.
+  // Seventeen significant digits give the exact exponent for every normal double; should a
+  // subnormal one carry into the next power of ten, it rounds to that power at any count too.
   char probe[kExactDigits + 8];
   int exponent = 0;
   int length = ScientificDigits(magnitude, 17, probe, exponent);
@@ -129,7 +130,10 @@ bool RoundShortest(double magnitude, DigitsFor digitsFor, Decimal& out) {
 
 template <class DigitsFor>
 void RoundValue(double magnitude, DigitsFor digitsFor, Decimal& out) {
-  if (!RoundShortest(magnitude, digitsFor, out)) RoundExact(magnitude, digitsFor, out);
+  // The shortcut relies on the full 53-bit precision, which subnormal numbers lack.
+  if (magnitude < std::numeric_limits<double>::min() || !RoundShortest(magnitude, digitsFor, out)) {
+    RoundExact(magnitude, digitsFor, out);
+  }
 }
 
 int ClampPrecision(int precision) {
