@@ -1,0 +1,152 @@
+// The batch run without a window: the same core path as the window's, messages on a stream,
+// the outcome as the exit status.
+#include "app/core/batch.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <system_error>
+
+#include "analysis/modelstore.h"
+#include "analysis/stiffness.h"
+#include "app/core/commandline.h"
+#include "files/datafile.h"
+#include "files/profilefile.h"
+#include "files/settings.h"
+#include "support/numtext.h"
+#include "support/unitlib.h"
+#include "vrml/export.h"
+
+namespace fs = std::filesystem;
+
+namespace tarvelin {
+
+void StreamDialogs::Put(const std::string& text) {
+  // The boxes' line breaks are carriage returns; a terminal wants line feeds.
+  std::string line;
+  line.reserve(text.size() + 1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      line += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += text[i];
+    }
+  }
+  line += '\n';
+  std::fputs(line.c_str(), out_);
+  std::fflush(out_);
+}
+
+void StreamDialogs::ShowError(const std::string& text) {
+  Put(text);
+}
+void StreamDialogs::ShowInformation(const std::string& text) {
+  Put(text);
+}
+void StreamDialogs::ShowMessage(const std::string& text) {
+  Put(text);
+}
+bool StreamDialogs::AskYesNo(const std::string& text) {
+  Put(text + " [answered No]");
+  return false;
+}
+
+void ClearModel(ModelStore& store) {
+  ResetModelView(store);
+  store.Label23 = "0 nodes";
+  store.Label24 = "0 bars";
+  for (int n = 4; n <= 17; ++n) store.NumberEdit(n).SetRealValue(0);
+  store.PropGrid.SetCell(1, 1, FormatGeneral(store.NumberEdit(10).RealValue()));
+  store.PropGrid.SetCell(2, 1, FormatGeneral(store.NumberEdit(11).RealValue()));
+  store.StringGrid3.ClearCells(1, 1);
+  store.CoordGrid.ClearCells(1, 1);
+  store.EleGrid.ClearCells(1, 1);
+  store.PropGrid.ClearCells(1, 2);
+}
+
+FileSnapshot TakeSnapshot(const std::string& path) {
+  FileSnapshot snap;
+  snap.Path = path;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return snap;
+  snap.Existed = true;
+  snap.Bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return snap;
+}
+
+bool RestoreSnapshot(const FileSnapshot& snapshot) {
+  if (!snapshot.Existed) {
+    std::error_code ec;
+    fs::remove(snapshot.Path, ec);
+    return !ec;
+  }
+  try {
+    WriteFileAtomically(snapshot.Path, snapshot.Bytes);
+    return true;
+  } catch (const UserError&) {
+    return false;
+  }
+}
+
+bool WriteSceneChecked(const ModelStore& store, const std::string& dataFileName,
+                       const std::string& scenePath, bool numbering, bool axes, Dialogs& dialogs) {
+  CountingDialogs counting(dialogs);
+  try {
+    WriteVrmlModel(store, dataFileName, scenePath, numbering, axes, counting);
+  } catch (const UserError& e) {
+    counting.ShowError(e.what());
+  }
+  return counting.Errors == 0;
+}
+
+int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& locations,
+                     Dialogs& dialogs) {
+  SetNumberFormats();
+  StartupState state;
+  state.ProgramDir = locations.ProgramDir;
+  state.WorkingDir = locations.ProgramDir;
+  ReadIniSettings(state, locations.SettingsFile, dialogs);
+
+  CommandLineOutcome options = ApplyCommandLine(args, state, dialogs);
+  if (options.Errors > 0 || !state.BatchMode) return kExitCommandLine;
+
+  ModelStore store;
+  try {
+    store.GridLength = state.GridLength;
+    InitTables(store);
+    store.CheckBox1 = options.TestOutput;
+    ReadDataFile(store, state.DataFileName);
+    // Reading grows the tables to the largest key in the file; keep the state in step.
+    state.GridLength = store.GridLength;
+
+    if (!CalculateModel(store, dialogs)) return kExitFailed;
+    if (options.WriteScene && !WriteSceneChecked(store, state.DataFileName, locations.SceneFile,
+                                                 options.SceneNumbering, true, dialogs))
+      return kExitFailed;
+  } catch (const std::exception& e) {  // UserError, and a table too large for the memory
+    dialogs.ShowError(e.what());
+    return kExitFailed;
+  }
+
+  // The data file is replaced in one step; when the settings then fail, it is put back, so
+  // a failed run leaves both files as they were.
+  FileSnapshot data = TakeSnapshot(state.DataFileName);
+  try {
+    WriteDataFile(store, state.DataFileName, locations.DataDir);
+  } catch (const UserError& e) {
+    dialogs.ShowError(e.what());
+    return kExitFailed;
+  }
+  try {
+    SaveIniSettings(state, locations.SettingsFile);
+  } catch (const UserError& e) {
+    dialogs.ShowError(e.what());
+    if (!RestoreSnapshot(data)) dialogs.ShowError("Unable to write to " + state.DataFileName);
+    return kExitFailed;
+  }
+  return kExitWritten;
+}
+
+}  // namespace tarvelin

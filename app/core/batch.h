@@ -1,0 +1,78 @@
+// The batch run without a window, and the small pieces the window shares with it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/core/locations.h"
+#include "support/dialogs.h"
+
+namespace tarvelin {
+
+class ModelStore;
+
+// Exit statuses of a batch run without a window.
+constexpr int kExitWritten = 0;      // results written into the data file, settings saved
+constexpr int kExitFailed = 1;       // calculation failed or a conversion or file error
+constexpr int kExitCommandLine = 2;  // command-line error, or nothing to run without a screen
+
+// Message boxes as lines on a stream (standard error); questions are answered "No".
+class StreamDialogs : public Dialogs {
+ public:
+  explicit StreamDialogs(std::FILE* out = stderr) : out_(out) {}
+  void ShowError(const std::string& text) override;
+  void ShowInformation(const std::string& text) override;
+  void ShowMessage(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+
+ private:
+  void Put(const std::string& text);
+  std::FILE* out_;
+};
+
+// Passes every message on and counts the error boxes, so that a caller can tell whether an
+// operation that reports through dialogs (the scene export) failed.
+class CountingDialogs : public Dialogs {
+ public:
+  explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
+  void ShowError(const std::string& text) override {
+    ++Errors;
+    inner_.ShowError(text);
+  }
+  void ShowInformation(const std::string& text) override { inner_.ShowInformation(text); }
+  void ShowMessage(const std::string& text) override { inner_.ShowMessage(text); }
+  bool AskYesNo(const std::string& text) override { return inner_.AskYesNo(text); }
+  int Errors = 0;
+
+ private:
+  Dialogs& inner_;
+};
+
+// The model of File > New: results hidden, "0 nodes", "0 bars", every field 0, the type-0
+// row "0", "0", all data cells of the four tables empty; row and type numbers stay.
+void ClearModel(ModelStore& store);
+
+// A file's bytes as they were, to put back when a later step of the same run fails.
+struct FileSnapshot {
+  std::string Path;
+  bool Existed = false;
+  std::string Bytes;
+};
+FileSnapshot TakeSnapshot(const std::string& path);
+// Puts the file back as it was (removing it when it did not exist); false when that failed.
+bool RestoreSnapshot(const FileSnapshot& snapshot);
+
+// WriteVrmlModel; true when it neither reported an error nor threw one (a thrown conversion
+// error is reported through dialogs here).
+bool WriteSceneChecked(const ModelStore& store, const std::string& dataFileName,
+                       const std::string& scenePath, bool numbering, bool axes, Dialogs& dialogs);
+
+// The whole batch run without a window: settings, command line, read, calculate, the scene
+// when "-w" asks for it, write the data file and the settings. Messages go to dialogs.
+// Returns kExitWritten, kExitFailed (data and settings files left as they were) or
+// kExitCommandLine.
+int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& locations,
+                     Dialogs& dialogs);
+
+}  // namespace tarvelin

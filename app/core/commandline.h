@@ -1,0 +1,51 @@
+// The program's command line: the options "-t", "-i", "-R", "-w", "-n", and whether there is a
+// screen to show the window on.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/core/locations.h"
+
+namespace tarvelin {
+
+class Dialogs;
+struct StartupState;
+
+struct CommandLineOutcome {
+  bool TestOutput = false;      // "-t": check CheckBox1
+  bool WriteScene = false;      // "-w": a batch run also writes the scene
+  bool SceneNumbering = false;  // "-n": ... with numbering on
+  int Errors = 0;               // messages reported while the options were applied
+};
+
+// Applies the arguments (without the program name) to state; looked at only when there are
+// at least two. Options are compared with their letter case, walked from first to last:
+//   "-t"            test output;
+//   "-i" <file>     the data file: ".PEN" in any letter case, found as given (relative to
+//                   the current folder) or in state.ProgramDir; sets BatchMode;
+//   "-R" <number>   the table length, a whole number within kMinGridLength..kMaxGridLength;
+//   "-w", "-n"      scene export after a successful batch calculation, with numbering.
+// Problems are reported through dialogs.ShowError and leave the state as it was, except that
+// a data file that cannot be found also empties DataFileName.
+CommandLineOutcome ApplyCommandLine(const std::vector<std::string>& args, StartupState& state,
+                                    Dialogs& dialogs);
+
+// True when the extension of name, in upper case, is ".PEN".
+bool HasPenExtension(const std::string& name);
+
+// True when the arguments ask for a batch run: at least two, and "-i" followed by another.
+bool IsBatchCommandLine(const std::vector<std::string>& args);
+
+// False when there is no screen for a window: neither DISPLAY nor WAYLAND_DISPLAY is set, or
+// QT_QPA_PLATFORM names the offscreen or minimal platform.
+bool HasScreen(const EnvLookup& env);
+
+// "The table length <text> lies outside the range 2 to 1000001; the table length stays
+// <current>." (the wording of the settings file's check).
+std::string GridLengthRangeMessage(const std::string& text, int current);
+
+// Said on standard error when there is neither a screen nor a batch run to do.
+extern const char* const kNeedDisplayMessage;
+
+}  // namespace tarvelin

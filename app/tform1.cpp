@@ -1,0 +1,821 @@
+// TForm1: the main window, owner of the model store and the start-up state; start-up, batch
+// run, commands and close.
+#include "app/tform1.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "analysis/stiffness.h"
+#include "app/core/batch.h"
+#include "app/qtdialogs.h"
+#include "files/datafile.h"
+#include "support/numtext.h"
+#include "support/unitlib.h"
+#include "vrml/export.h"
+
+#ifdef TARVELIN_HAVE_PAGES
+#include "app/pages.h"
+#endif
+#ifdef TARVELIN_HAVE_ABOUTBOX
+#include "app/aboutbox.h"
+#endif
+#ifdef TARVELIN_HAVE_HELPFORM
+#include "app/helpform.h"
+#endif
+#ifdef TARVELIN_HAVE_JPEG
+#include "app/jpeg.h"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tarvelin {
+
+const char* const kPluginWebPage = "https://www.cortona3d.com/cortona3d-viewer";
+const char* const kMakersNotice = "(c) Tarvelin";
+
+namespace {
+
+const char kVersionPanel[] = "v 1.8.15";
+const char kIntroPicture[] = ":/pictures/viewer.jpg";
+const char kProgramIconResource[] = ":/pictures/tarvelin.png";
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+bool FileExists(const std::string& name) {
+  std::error_code ec;
+  return !name.empty() && fs::is_regular_file(name, ec);
+}
+
+bool FolderExists(const std::string& name) {
+  std::error_code ec;
+  return !name.empty() && fs::is_directory(name, ec);
+}
+
+// The program's icon: the picture when the program carries it, else a block on three bars.
+QIcon ProgramIcon() {
+  if (QFile::exists(QLatin1String(kProgramIconResource)))
+    return QIcon(QLatin1String(kProgramIconResource));
+  QPixmap pixmap(41, 41);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(60, 60, 60), 2));
+  p.drawLine(10, 20, 4, 38);
+  p.drawLine(20, 20, 20, 38);
+  p.drawLine(30, 20, 37, 38);
+  p.setBrush(QColor(70, 110, 190));
+  p.drawRect(5, 6, 30, 14);
+  p.setBrush(QColor(200, 60, 40));
+  p.drawRect(1, 36, 39, 4);
+  return QIcon(pixmap);
+}
+
+QLabel* Line(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setAccessibleName(text.trimmed());
+  return label;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Creation
+
+TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* dialogs,
+               QWidget* parent)
+    : QMainWindow(parent), args_(std::move(args)), locations_(std::move(locations)) {
+  if (dialogs) {
+    dialogs_ = dialogs;
+  } else {
+    ownDialogs_ = std::make_unique<QtDialogs>(this);
+    dialogs_ = ownDialogs_.get();
+  }
+  platform_ = DefaultPlatform();
+  BuildWindow();
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+TForm1::Platform TForm1::DefaultPlatform() {
+  Platform p;
+  p.OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  p.StartDetached = [](const QString& program, const QStringList& args, const QString& dir) {
+    return QProcess::startDetached(program, args, dir);
+  };
+  const QString filter = QStringLiteral("pendel file (*.pen *.PEN);;text file (*.txt *.TXT)");
+  p.GetOpenFileName = [filter](QWidget* parent, const QString& start) {
+    QFileDialog dialog(parent, QStringLiteral("Open"), start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);  // a new name becomes the data file
+    dialog.setDefaultSuffix(QStringLiteral("pen"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+  };
+  p.GetSaveFileName = [filter](QWidget* parent, const QString& start) {
+    QFileDialog dialog(parent, QStringLiteral("Save as"), start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(QStringLiteral("pen"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+  };
+  return p;
+}
+
+void TForm1::BuildWindow() {
+  setWindowTitle(QStringLiteral("Tarvelin on bars"));
+  setWindowIcon(ProgramIcon());
+
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(4, 4, 4, 2);
+  column->setSpacing(4);
+
+#ifdef TARVELIN_HAVE_PAGES
+  Pages = new MainPages(&store_, dialogs_, central);
+  PageControl1 = Pages;
+  connect(Pages, &MainPages::CalculateRequested, this, &TForm1::BitBtn2Click);
+  connect(Pages, &MainPages::ShowVrmlRequested, this, &TForm1::Button2Click);
+  connect(Pages, &MainPages::HelpRequested, this, &TForm1::Technicalinformation1Click);
+#else
+  PageControl1 = new QTabWidget(central);
+  for (const char* caption : {"Block", "Hinged bars", "Results"})
+    PageControl1->addTab(new QWidget(PageControl1), QLatin1String(caption));
+#endif
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  // The pages keep their room while hidden, so the controls below them stay in place.
+  QSizePolicy keep = PageControl1->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  PageControl1->setSizePolicy(keep);
+  PageControl1->hide();
+  column->addWidget(PageControl1, 1);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->setSpacing(8);
+  CheckBox1 = new QCheckBox(QStringLiteral("Show test data during calculation fase"), central);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setAccessibleName(CheckBox1->text());
+  connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { store_.CheckBox1 = on; });
+  SpeedButton1 = new QToolButton(central);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  SpeedButton1->setIconSize(QSize(20, 20));
+  SpeedButton1->setToolTip(
+      QStringLiteral("Show data folder, drag and drop files on the application"));
+  SpeedButton1->setAccessibleName(QStringLiteral("Show data folder"));
+  SpeedButton1->setAccessibleDescription(SpeedButton1->toolTip());
+  connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+  BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                            QStringLiteral("Close"), central);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setAccessibleName(QStringLiteral("Close"));
+  BitBtn1->setMinimumWidth(90);
+  connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+  for (QWidget* w : {static_cast<QWidget*>(CheckBox1), static_cast<QWidget*>(BitBtn1)}) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+    w->hide();
+  }
+  bottom->addWidget(CheckBox1);
+  bottom->addStretch(1);
+  bottom->addWidget(SpeedButton1);
+  bottom->addSpacing(12);
+  bottom->addWidget(BitBtn1);
+  column->addLayout(bottom);
+
+  BuildMenus();
+  BuildStatusBar();
+  BuildBatchPanel();
+  BuildIntroPanel();
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setSingleShot(true);
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+  FitWindowSize();
+}
+
+void TForm1::BuildMenus() {
+  Bestand1 = menuBar()->addMenu(QStringLiteral("File"));
+  Bestand1->setObjectName(QStringLiteral("Bestand1"));
+  New1 = Bestand1->addAction(QStringLiteral("New"), this, &TForm1::New1Click);
+  Opslaanals1 = Bestand1->addAction(QStringLiteral("Save as"), this, &TForm1::Opslaanals1Click);
+  Openen1 = Bestand1->addAction(QStringLiteral("Open"), this, &TForm1::Openen1Click);
+  Bestand1->addSeparator();
+  Afsluiten1 = Bestand1->addAction(QStringLiteral("Close"), this, &TForm1::Afsluiten1Click);
+
+  Info1 = menuBar()->addMenu(QStringLiteral("Info"));
+  Info1->setObjectName(QStringLiteral("Info1"));
+  Technicalinformation1 = Info1->addAction(QStringLiteral("Technical information"), this,
+                                           &TForm1::Technicalinformation1Click);
+  Manual1 = Info1->addAction(QStringLiteral("Manual"), this, &TForm1::Manual1Click);
+  Info1->addSeparator();
+  About1 = Info1->addAction(QStringLiteral("About"), this, &TForm1::About1Click);
+
+  Bestand1->menuAction()->setVisible(false);
+  Info1->menuAction()->setVisible(false);
+}
+
+void TForm1::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  const int widths[8] = {100, 60, 50, 50, 50, 50, 50, 50};
+  const char* texts[8] = {kMakersNotice, "dec 2016", "", "", "", "", "", kWWWNotChecked};
+  for (int i = 0; i < 8; ++i) {
+    auto* panel = new QLabel(QLatin1String(texts[i]), bar);
+    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setMinimumWidth(widths[i]);
+    panel->setAccessibleName(QStringLiteral("status panel %1").arg(i + 1));
+    // The last panel takes what is left, like the designed bar's last panel.
+    bar->addWidget(panel, i == 7 ? 1 : 0);
+    StatusPanels.push_back(panel);
+  }
+}
+
+void TForm1::BuildBatchPanel() {
+  Panel2 = new QFrame(centralWidget());
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  Panel2->setAutoFillBackground(true);
+  QPalette palette = Panel2->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  palette.setColor(QPalette::WindowText, Qt::black);
+  Panel2->setPalette(palette);
+  Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+  auto* layout = new QVBoxLayout(Panel2);
+  layout->addStretch(1);
+  auto* head = new QHBoxLayout;
+  head->addStretch(1);
+  auto* icon = new QLabel(Panel2);
+  icon->setPixmap(windowIcon().pixmap(41, 41));
+  icon->setFixedSize(41, 41);
+  head->addWidget(icon);
+  auto* titles = new QVBoxLayout;
+  auto* title = Line(QStringLiteral("TARVELIN ON BARS"), Panel2);
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  titles->addWidget(title);
+  titles->addWidget(Line(QStringLiteral("Discrete Element Method"), Panel2));
+  titles->addWidget(Line(QLatin1String(kMakersNotice), Panel2));
+  head->addLayout(titles);
+  head->addStretch(1);
+  layout->addLayout(head);
+  layout->addSpacing(16);
+  auto* caption = Line(QStringLiteral("running in batch mode ...."), Panel2);
+  caption->setObjectName(QStringLiteral("Panel2Caption"));
+  caption->setAlignment(Qt::AlignCenter);
+  layout->addWidget(caption);
+  layout->addStretch(1);
+  Panel2->hide();
+}
+
+void TForm1::BuildIntroPanel() {
+  IntroPanel = new QFrame(centralWidget());
+  IntroPanel->setObjectName(QStringLiteral("IntroPanel"));
+  IntroPanel->setAutoFillBackground(true);
+  QPalette palette = IntroPanel->palette();
+  palette.setColor(QPalette::Window, QColor(0xcc, 0xff, 0xcc));
+  palette.setColor(QPalette::WindowText, Qt::black);
+  palette.setColor(QPalette::Button, QColor(0xcc, 0xff, 0xcc));
+  palette.setColor(QPalette::ButtonText, Qt::black);
+  IntroPanel->setPalette(palette);
+  IntroPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  IntroPanel->setLineWidth(2);
+
+  auto* layout = new QVBoxLayout(IntroPanel);
+  layout->setContentsMargins(8, 6, 8, 6);
+  layout->setSpacing(1);
+  auto* top = new QHBoxLayout;
+  auto* lines = new QVBoxLayout;
+  lines->setSpacing(1);
+  lines->addWidget(Line(QStringLiteral("To view the 3D model this "), IntroPanel));
+  lines->addWidget(Line(QStringLiteral("program requires Mozilla Firefox"), IntroPanel));
+  lines->addWidget(Line(QStringLiteral("with a VRML plug in. Download the"), IntroPanel));
+  auto* linkLine = new QHBoxLayout;
+  linkLine->setSpacing(0);
+  Label42 = Line(QStringLiteral("Cortona plug in "), IntroPanel);
+  Label42->setObjectName(QStringLiteral("Label42"));
+  QFont link = Label42->font();
+  link.setBold(true);
+  link.setUnderline(true);
+  Label42->setFont(link);
+  QPalette blue = Label42->palette();
+  blue.setColor(QPalette::WindowText, Qt::blue);
+  Label42->setPalette(blue);
+  Label42->setToolTip(QStringLiteral("go to the web site"));
+  Label42->setCursor(Qt::PointingHandCursor);
+  Label42->installEventFilter(this);
+  linkLine->addWidget(Label42);
+  linkLine->addWidget(Line(QStringLiteral("if no VRML"), IntroPanel));
+  linkLine->addStretch(1);
+  lines->addLayout(linkLine);
+  lines->addWidget(Line(QStringLiteral("is already installed."), IntroPanel));
+  top->addLayout(lines, 1);
+
+  Image1 = new QLabel(IntroPanel);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setFixedSize(89, 26);
+  Image1->setAlignment(Qt::AlignCenter);
+  Image1->setToolTip(QStringLiteral("double click for web site"));
+  Image1->setAccessibleName(QStringLiteral("Cortona plug in picture"));
+  Image1->installEventFilter(this);
+#ifdef TARVELIN_HAVE_JPEG
+  const QPixmap picture = LoadJpegPixmap(QLatin1String(kIntroPicture));
+  if (!picture.isNull())
+    Image1->setPixmap(
+        picture.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+#else
+  (void)kIntroPicture;
+#endif
+  top->addWidget(Image1, 0, Qt::AlignTop);
+  layout->addLayout(top);
+  layout->addStretch(1);
+
+  auto* row = new QHBoxLayout;
+  CheckBox3 = new QCheckBox(QStringLiteral("Do not show this panel again"), IntroPanel);
+  CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
+  CheckBox3->setAccessibleName(CheckBox3->text());
+  connect(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
+  Button1 = new QPushButton(QStringLiteral(">>"), IntroPanel);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setToolTip(QStringLiteral("continue"));
+  Button1->setAccessibleName(QStringLiteral("continue"));
+  Button1->setFixedWidth(40);
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  row->addWidget(CheckBox3);
+  row->addStretch(1);
+  row->addWidget(Button1);
+  layout->addLayout(row);
+
+  IntroPanel->resize(IntroPanel->sizeHint().expandedTo(QSize(305, 129)));
+  IntroPanel->hide();
+}
+
+// The designed client area is 663 x 371; Linux fonts need more room, so the window takes the
+// larger of the design and what the pages ask for, and keeps that size (not resizable).
+void TForm1::FitWindowSize() {
+  const QSize pages = PageControl1->sizeHint();
+  const int bottomRow = std::max({CheckBox1->sizeHint().height(), SpeedButton1->sizeHint().height(),
+                                  BitBtn1->sizeHint().height()});
+  const QMargins m = centralWidget()->layout()->contentsMargins();
+  const int spacing = centralWidget()->layout()->spacing();
+  const int statusHeight = statusBar()->sizeHint().height();
+  const int width = std::max(663, pages.width() + m.left() + m.right());
+  const int client = std::max(371 - statusHeight, std::max(297, pages.height()) + spacing +
+                                                      bottomRow + m.top() + m.bottom());
+  const int menuHeight = menuBar()->sizeHint().height();
+  setFixedSize(width, menuHeight + client + statusHeight);
+}
+
+void TForm1::PlaceOverlays() {
+  if (!centralWidget()) return;
+  const QRect area = centralWidget()->rect();
+  Panel2->setGeometry(area);
+  const QSize intro = IntroPanel->size();
+  IntroPanel->move(area.center().x() - intro.width() / 2, area.center().y() - intro.height() / 2);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  PlaceOverlays();
+}
+
+void TForm1::FormCreate() {
+  SetNumberFormats();
+  setAcceptDrops(true);
+
+  state_ = StartupState{};
+  state_.ProgramDir = locations_.ProgramDir;
+  state_.WorkingDir = locations_.ProgramDir;
+  state_.DataFileName.clear();
+  state_.GridLength = kDefaultGridLength;
+  www_ = DefaultUpdateRec();
+  store_.ActivePage = 0;
+
+  ReadIniSettings(state_, locations_.SettingsFile, *dialogs_);
+  www_.AutoUpdate = state_.AutoUpdate;
+  CommandLine();
+  RefreshView();
+  Timer1->start();
+}
+
+void TForm1::CommandLine() {
+  options_ = ApplyCommandLine(args_, state_, *dialogs_);
+  if (options_.TestOutput) store_.CheckBox1 = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Deferred start-up and batch run
+
+void TForm1::SetTableWidths() {
+  store_.CoordGrid.SetColWidth(0, 30);
+  store_.CoordGrid.Width = 177;
+  store_.EleGrid.SetColWidth(0, 30);
+  store_.EleGrid.SetColWidth(3, 30);
+  store_.EleGrid.Width = 204;
+  store_.PropGrid.SetColWidth(0, 30);
+  store_.PropGrid.Width = 173;
+  store_.StringGrid3.SetColWidth(0, 30);
+  store_.StringGrid3.Width = 151;
+}
+
+void TForm1::SetPanelText(int panel, const QString& text) {
+  StatusPanels.at(panel)->setText(text);
+}
+
+void TForm1::Timer1Timer() {
+  Timer1->stop();
+  store_.Label23.clear();
+  store_.Label24.clear();
+  store_.PathNameLabel = "path=";
+  store_.FileNameLabel = "file=";
+  store_.GridLength = state_.GridLength;
+  if (!Guarded([this] {
+        InitTables(store_);
+        SetTableWidths();
+      })) {
+    ShowInteractive();
+    return;
+  }
+  SetPanelText(2, QLatin1String(kVersionPanel));
+  RefreshView();
+
+  www_.AutoUpdate = state_.AutoUpdate;
+  UpdateEnvironment env;
+  env.Folder = locations_.DataDir;
+  env.Ask = dialogs_;
+  env.SetStatusPanel = [this](const std::string& text) { SetPanelText(7, Q(text)); };
+  env.StartProgram = [this](const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workDir) {
+    QStringList list;
+    for (const std::string& a : args) list << Q(a);
+    return platform_.StartDetached && platform_.StartDetached(Q(program), list, Q(workDir));
+  };
+  env.Wait = [](int ms) {
+    WaitMilliseconds(ms, [] {
+      QCoreApplication::processEvents();
+      QThread::msleep(1);
+    });
+  };
+  env.CloseWindow = [this] { close(); };
+  UpdateProgram(www_, env);
+  if (www_.UpdateStarted) return;
+
+  if (!state_.NoIntroPanel) {
+    PlaceOverlays();
+    IntroPanel->show();
+    IntroPanel->raise();
+  }
+
+  if (!ReadDataFileGuarded()) {
+    // The model is partly read: no batch run on it, and it is not written back (FormClose).
+    ShowInteractive();
+    return;
+  }
+  if (state_.BatchMode) {
+    RunBatch();
+    return;
+  }
+  ShowInteractive();
+}
+
+bool TForm1::ReadDataFileGuarded() {
+  const bool read = Guarded([this] { ReadDataFile(store_, state_.DataFileName); });
+  state_.GridLength = store_.GridLength;
+  if (!read)
+    protectedDataFile_ = state_.DataFileName;
+  else if (protectedDataFile_ == state_.DataFileName)
+    protectedDataFile_.clear();
+  RefreshView();
+  return read;
+}
+
+void TForm1::RunBatch() {
+  PageControl1->hide();
+  PlaceOverlays();
+  Panel2->show();
+  Panel2->raise();
+  if (IntroPanel->isVisible()) IntroPanel->raise();
+
+  // A failed calculation, a conversion error, a scene or a data file that cannot be written:
+  // the program goes on interactively with the model loaded.
+  auto fallBack = [this] {
+    Panel2->hide();
+    ShowInteractive();
+  };
+  bool calculated = false;
+  const bool ran = Guarded([this, &calculated] { calculated = CalculateModel(store_, *dialogs_); });
+  RefreshView();
+  if (!ran || !calculated) return fallBack();
+  if (options_.WriteScene && !WriteSceneChecked(store_, state_.DataFileName, locations_.SceneFile,
+                                                options_.SceneNumbering, true, *dialogs_))
+    return fallBack();
+  if (!Guarded([this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir); }))
+    return fallBack();
+  RefreshView();
+  WaitMilliseconds(500, [] {
+    QCoreApplication::processEvents();
+    QThread::msleep(1);
+  });
+  close();
+  if (isVisible()) fallBack();  // the close met an error and the window stays
+}
+
+void TForm1::ShowInteractive() {
+  PageControl1->show();
+  CheckBox1->show();
+  BitBtn1->show();
+  Bestand1->menuAction()->setVisible(true);
+  Info1->menuAction()->setVisible(true);
+  interactive_ = true;
+  RefreshView();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Close
+
+bool TForm1::FormClose() {
+  CommitEdits();
+  // A model that failed to read, or the empty tables of a start closed by the updater, are
+  // never written over the data file; the settings are written all the same.
+  const bool keepDataFile = www_.UpdateStarted || (!protectedDataFile_.empty() &&
+                                                   protectedDataFile_ == state_.DataFileName);
+  return Guarded([this, keepDataFile] {
+    if (!keepDataFile) WriteDataFile(store_, state_.DataFileName, locations_.DataDir);
+    SaveIniSettings(state_, locations_.SettingsFile);
+  });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (closed_) {
+    event->accept();
+    return;
+  }
+  if (FormClose()) {
+    closed_ = true;
+    event->accept();
+  } else {
+    RefreshView();
+    event->ignore();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+bool TForm1::Guarded(const std::function<void()>& command) {
+  try {
+    command();
+    return true;
+  } catch (const std::bad_alloc&) {
+    dialogs_->ShowError("Out of memory");
+  } catch (const std::exception& e) {
+    dialogs_->ShowError(e.what());
+  }
+  return false;
+}
+
+void TForm1::CommitEdits() {
+#ifdef TARVELIN_HAVE_PAGES
+  if (Pages) Pages->CommitEdits();
+#endif
+}
+
+bool TForm1::SceneNumbering() const {
+#ifdef TARVELIN_HAVE_PAGES
+  if (Pages) return Pages->ShowNumbering();
+#endif
+  return false;
+}
+
+bool TForm1::SceneAxes() const {
+#ifdef TARVELIN_HAVE_PAGES
+  if (Pages) return Pages->ShowAxes();
+#endif
+  return true;
+}
+
+void TForm1::RefreshView() {
+#ifdef TARVELIN_HAVE_PAGES
+  if (Pages) Pages->RefreshAll();
+#else
+  PageControl1->setCurrentIndex(store_.ActivePage);
+#endif
+  const QSignalBlocker block1(CheckBox1);
+  CheckBox1->setChecked(store_.CheckBox1);
+  const QSignalBlocker block3(CheckBox3);
+  CheckBox3->setChecked(state_.NoIntroPanel);
+  setWindowTitle(Q(store_.Caption));
+}
+
+void TForm1::New1Click() {
+  CommitEdits();
+  Guarded([this] {
+    if (!dialogs_->AskYesNo("Are you sure to start a new project?")) return;
+    state_.DataFileName.clear();
+    ShowDataFileName(store_, state_.DataFileName);
+    ClearModel(store_);
+  });
+  RefreshView();
+}
+
+void TForm1::Opslaanals1Click() {
+  CommitEdits();
+  const QString name =
+      platform_.GetSaveFileName ? platform_.GetSaveFileName(this, Q(state_.ProgramDir)) : QString();
+  if (name.isEmpty()) return;
+  Guarded([this, &name] {
+    state_.DataFileName = name.toStdString();
+    WriteDataFile(store_, state_.DataFileName, locations_.DataDir);
+    // Saved on purpose: the window's model is now what the file holds.
+    if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
+    ShowDataFileName(store_, state_.DataFileName);
+  });
+  RefreshView();
+}
+
+void TForm1::Openen1Click() {
+  CommitEdits();
+  const QString name =
+      platform_.GetOpenFileName ? platform_.GetOpenFileName(this, Q(state_.WorkingDir)) : QString();
+  if (name.isEmpty()) return;
+  state_.DataFileName = name.toStdString();
+  if (!FileExists(state_.DataFileName)) return;
+  state_.WorkingDir = FolderOf(state_.DataFileName);
+  if (ReadDataFileGuarded()) ShowDataFileName(store_, state_.DataFileName);
+  RefreshView();
+}
+
+void TForm1::Afsluiten1Click() {
+  close();
+}
+
+void TForm1::BitBtn2Click() {
+  CommitEdits();
+  Guarded([this] {
+    if (CalculateModel(store_, *dialogs_)) {
+      WriteVrmlModel(store_, state_.DataFileName, locations_.SceneFile, SceneNumbering(),
+                     SceneAxes(), *dialogs_);
+    }
+  });
+  RefreshView();
+}
+
+void TForm1::Button2Click() {
+  CommitEdits();
+  Guarded([this] {
+    ShowVrmlModel(store_, state_.DataFileName, locations_.SceneFile, SceneNumbering(), SceneAxes(),
+                  *dialogs_, [this](const std::string& path) {
+                    return platform_.OpenUrl && platform_.OpenUrl(QUrl::fromLocalFile(Q(path)));
+                  });
+  });
+  RefreshView();
+}
+
+void TForm1::SpeedButton1Click() {
+  const std::string folder =
+      FolderExists(state_.WorkingDir) ? state_.WorkingDir : state_.ProgramDir;
+  if (platform_.OpenUrl) platform_.OpenUrl(QUrl::fromLocalFile(Q(folder)));
+}
+
+void TForm1::Manual1Click() {
+  const std::string manual = state_.ProgramDir + "MANUAL_TARVELIN.pdf";
+  if (FileExists(manual)) {
+    if (platform_.OpenUrl && !platform_.OpenUrl(QUrl::fromLocalFile(Q(manual))))
+      dialogs_->ShowInformation("No program was found to open the manual:\r- " + manual);
+    return;
+  }
+  dialogs_->ShowInformation("Help document not in the program root directory : \r- " +
+                            state_.ProgramDir + "\r\rCheck your installation!");
+}
+
+void TForm1::About1Click() {
+#ifdef TARVELIN_HAVE_ABOUTBOX
+  CommitEdits();
+  TAboutBox box(this);
+  box.PutOptions(state_.OpenLastProject, state_.AutoUpdate, state_.GridLength, state_.NoIntroPanel);
+  box.exec();
+  Guarded([this, &box] {
+    int newGridLength = state_.GridLength;
+    box.GetOptions(state_.OpenLastProject, state_.AutoUpdate, state_.NoIntroPanel, newGridLength);
+    switch (AcceptTableLength(newGridLength, state_.GridLength)) {
+      case TableLengthChange::Accepted:
+        store_.ResizeTables(newGridLength);
+        InitTables(store_);
+        state_.GridLength = store_.GridLength;
+        break;
+      case TableLengthChange::OutOfRange:
+        dialogs_->ShowError(TableLengthOutOfRangeText(newGridLength, state_.GridLength));
+        break;
+      case TableLengthChange::Unchanged:
+        break;
+    }
+  });
+  RefreshView();
+#endif
+}
+
+void TForm1::Technicalinformation1Click() {
+#ifdef TARVELIN_HAVE_HELPFORM
+  THelpForm form(this);
+  form.exec();
+#endif
+}
+
+void TForm1::Button1Click() {
+  IntroPanel->hide();
+}
+
+void TForm1::CheckBox3Click() {
+  state_.NoIntroPanel = CheckBox3->isChecked();
+}
+
+void TForm1::Label42Click() {
+  if (platform_.OpenUrl) platform_.OpenUrl(QUrl(QLatin1String(kPluginWebPage)));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Label42 && event->type() == QEvent::MouseButtonRelease) {
+    Label42Click();
+    return true;
+  }
+  if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
+    Label42Click();  // Image1DblClick
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dropping files
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  QStringList names;
+  for (const QUrl& url : event->mimeData()->urls())
+    names << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+  event->acceptProposedAction();
+  DropFiles(names);
+}
+
+void TForm1::DropFiles(const QStringList& names) {
+  if (names.size() > 1) {
+    dialogs_->ShowError("Can only accept one PEN-file");
+    return;
+  }
+  if (names.isEmpty()) return;
+  const std::string name = names.first().toStdString();
+  if (!HasPenExtension(name)) {
+    dialogs_->ShowError("Drag and drop only one PEN data file");
+    return;
+  }
+  if (!FileExists(name)) return;
+  CommitEdits();
+  state_.DataFileName = name;
+  state_.WorkingDir = FolderOf(name);
+  if (ReadDataFileGuarded()) ShowDataFileName(store_, state_.DataFileName);
+  RefreshView();
+}
+
+}  // namespace tarvelin

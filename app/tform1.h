@@ -1,0 +1,170 @@
+// TForm1: the main window, owner of the model store and the start-up state; start-up, batch
+// run, commands and close.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/modelstore.h"
+#include "app/core/commandline.h"
+#include "app/core/locations.h"
+#include "files/settings.h"
+#include "update/update.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QUrl;
+
+namespace tarvelin {
+
+class Dialogs;
+class MainPages;
+
+// Address of the VRML plug-in's web page (intro panel link and picture).
+extern const char* const kPluginWebPage;
+// The maker's notice (status panel 1 and the batch panel).
+extern const char* const kMakersNotice;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // What the window asks of the desktop. The defaults use QDesktopServices, QProcess and
+  // QFileDialog; tests replace them to answer the dialogs and to see what would be opened.
+  struct Platform {
+    std::function<bool(const QUrl&)> OpenUrl;
+    std::function<bool(const QString& program, const QStringList& args, const QString& workDir)>
+        StartDetached;
+    // The open and save dialogs: the chosen name, or an empty text for Cancel.
+    std::function<QString(QWidget* parent, const QString& startFolder)> GetOpenFileName;
+    std::function<QString(QWidget* parent, const QString& startFolder)> GetSaveFileName;
+  };
+
+  // args: the process arguments without the program name. dialogs: the message boxes, or
+  // nullptr for QMessageBox. The constructor runs FormCreate.
+  TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* dialogs = nullptr,
+         QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Start-up and close.
+  void FormCreate();
+  void CommandLine();
+  void Timer1Timer();
+  // Writes the data file (unless it must not be written back) and the settings; false, after
+  // the error box, when the window must stay open.
+  bool FormClose();
+
+  // Commands.
+  void New1Click();
+  void Opslaanals1Click();
+  void Openen1Click();
+  void Afsluiten1Click();
+  void BitBtn1Click() { Afsluiten1Click(); }
+  void BitBtn2Click();
+  void Button2Click();
+  void SpeedButton1Click();
+  void Manual1Click();
+  void About1Click();
+  void Technicalinformation1Click();
+  void Button1Click();
+  void CheckBox3Click();
+  void Label42Click();
+  // The drop handler on the dropped files' local names.
+  void DropFiles(const QStringList& names);
+
+  // Runs one command: a UserError (or any other exception) it raises is shown in the error
+  // box and the program goes on. Returns false when it raised one.
+  bool Guarded(const std::function<void()>& command);
+  // Re-reads everything on screen from the store and the state.
+  void RefreshView();
+
+  // State, for the commands' callers and tests.
+  ModelStore& Store() { return store_; }
+  StartupState& State() { return state_; }
+  WWWUpdateRec& UpdateRec() { return www_; }
+  const FileLocations& Locations() const { return locations_; }
+  const CommandLineOutcome& Options() const { return options_; }
+  Platform& Hooks() { return platform_; }
+  Dialogs& dialogs() { return *dialogs_; }
+  // The data file that must not be written back at close (a model that failed to read);
+  // empty when there is none.
+  const std::string& ProtectedDataFile() const { return protectedDataFile_; }
+
+  // Controls.
+  QTabWidget* PageControl1 = nullptr;  // the three pages (MainPages when built with them)
+  MainPages* Pages = nullptr;          // nullptr when the program is built without the pages
+  QCheckBox* CheckBox1 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;
+  QPushButton* BitBtn1 = nullptr;
+  QFrame* Panel2 = nullptr;      // batch panel
+  QFrame* IntroPanel = nullptr;  // intro panel
+  QLabel* Image1 = nullptr;      // the viewer picture on the intro panel
+  QLabel* Label42 = nullptr;     // "Cortona plug in "
+  QCheckBox* CheckBox3 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QMenu* Bestand1 = nullptr;  // "File"
+  QMenu* Info1 = nullptr;     // "Info"
+  QAction* New1 = nullptr;
+  QAction* Opslaanals1 = nullptr;
+  QAction* Openen1 = nullptr;
+  QAction* Afsluiten1 = nullptr;
+  QAction* Technicalinformation1 = nullptr;
+  QAction* Manual1 = nullptr;
+  QAction* About1 = nullptr;
+  QTimer* Timer1 = nullptr;
+  std::vector<QLabel*> StatusPanels;  // the eight panels of StatusBar1
+
+  // True once the deferred start-up has shown the pages and menus.
+  bool Interactive() const { return interactive_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void BuildMenus();
+  void BuildStatusBar();
+  void BuildBatchPanel();
+  void BuildIntroPanel();
+  void FitWindowSize();
+  void PlaceOverlays();
+  void ShowInteractive();
+  void RunBatch();
+  bool ReadDataFileGuarded();  // false when the file stopped the reading with an error
+  bool SceneNumbering() const;
+  bool SceneAxes() const;
+  void CommitEdits();
+  void SetTableWidths();
+  void SetPanelText(int panel, const QString& text);
+  static Platform DefaultPlatform();
+
+  std::vector<std::string> args_;
+  FileLocations locations_;
+  std::unique_ptr<Dialogs> ownDialogs_;
+  Dialogs* dialogs_;
+  ModelStore store_;
+  StartupState state_;
+  WWWUpdateRec www_;
+  CommandLineOutcome options_;
+  Platform platform_;
+  std::string protectedDataFile_;
+  bool interactive_ = false;
+  bool closed_ = false;  // FormClose has run to its end
+};
+
+}  // namespace tarvelin
