@@ -28,8 +28,8 @@ void WriteVrmlModel(const ModelStore& store, const std::string& dataFileName,
 // NormaliseTables, the bar check, WriteVrmlModel, then openScene(scenePath) when the file
 // exists. openScene returns false when the desktop could not open it; the user is then told
 // the scene's full path in an information box.
-void ShowVrmlModel(ModelStore& store, const std::string& dataFileName,
-                   const std::string& scenePath, bool numbering, bool axes, Dialogs& dialogs,
+void ShowVrmlModel(ModelStore& store, const std::string& dataFileName, const std::string& scenePath,
+                   bool numbering, bool axes, Dialogs& dialogs,
                    const std::function<bool(const std::string&)>& openScene);
 
 }  // namespace tarvelin

@@ -1,0 +1,223 @@
+// Scene writer: the real field, bar-type colours, creating and replacing the scene file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "recording_dialogs.h"
+#include "vrml/myvrml.h"
+#include "vrml_cases.h"
+
+namespace tarvelin {
+namespace {
+
+using test::ReadWholeFile;
+using test::RecordingDialogs;
+using test::TempFolder;
+
+struct RealCase {
+  const char* Name;
+  double Value;
+  const char* Field;
+};
+
+class RealFieldTest : public ::testing::TestWithParam<RealCase> {};
+
+TEST_P(RealFieldTest, WritesTheFieldOf23Characters) {
+  const RealCase& c = GetParam();
+  const std::string field = MyVrml::RealField(c.Value);
+  EXPECT_EQ(field, c.Field);
+  EXPECT_EQ(field.size(), 23u);
+}
+
+const double kPi = 3.14159265358979323846;
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, RealFieldTest,
+    ::testing::Values(
+        RealCase{"OneAndAHalf", 1.5, " 1.50000000000000E+0000"},
+        RealCase{"SmallNegative", -0.06, "-6.00000000000000E-0002"},
+        RealCase{"Zero", 0.0, " 0.00000000000000E+0000"},
+        RealCase{"NegativeZero", -0.0, "-0.00000000000000E+0000"},
+        RealCase{"HalfPi", kPi / 2, " 1.57079632679490E+0000"},
+        RealCase{"MinusThreeQuarterPi", -3 * kPi / 4, "-2.35619449019234E+0000"},
+        // Exact ties at the fifteenth digit go away from zero, not to even.
+        RealCase{"TieUp", 1000000000000005.0, " 1.00000000000001E+0015"},
+        RealCase{"TieUpNegative", -1000000000000025.0, "-1.00000000000003E+0015"},
+        // Carry through all nines moves the exponent.
+        RealCase{"CarryIntoExponent", 999999999999999.5, " 1.00000000000000E+0015"},
+        // The 17-digit form shows "...50" after the fifteenth digit; the exact value
+        // decides: just below the half, resp. just above.
+        RealCase{"NearTieBelow", 765579.1794854895, " 7.65579179485489E+0005"},
+        RealCase{"NearTieAbove", 917235.3051578775, " 9.17235305157878E+0005"},
+        RealCase{"BinaryNoise", 0.1 + 0.2, " 3.00000000000000E-0001"},
+        RealCase{"Hundred", 100.0, " 1.00000000000000E+0002"},
+        RealCase{"Largest", std::numeric_limits<double>::max(), " 1.79769313486232E+0308"},
+        RealCase{"Subnormal", std::numeric_limits<double>::denorm_min(), " 4.94065645841247E-0324"},
+        RealCase{"SmallestNormalNegative", -std::numeric_limits<double>::min(),
+                 "-2.22507385850720E-0308"}),
+    [](const ::testing::TestParamInfo<RealCase>& info) { return info.param.Name; });
+
+TEST(BarTypeColorTest, FollowsTheColourTable) {
+  const char* expected[] = {
+      "0.709803921568627 0.16078431372549 0.772549019607843",
+      "0.250980392156863 0.862745098039216 0.0705882352941176",
+      "0.980392156862745 0.980392156862745 0.16078431372549",
+      "0.745098039215686 0.745098039215686 0.745098039215686",
+      "0.333333333333333 0.725490196078431 0.807843137254902",
+      "1 0 0",
+      "0.709803921568627 0.16078431372549 0.772549019607843",
+      "0.47843137254902 0.384313725490196 0.188235294117647",
+      "0.192156862745098 0.670588235294118 0.0549019607843137",
+      "0.43921568627451 0.501960784313725 0.564705882352941",
+      "0.0745098039215686 0.12156862745098 1",
+      "1 1 1",
+      "0.149019607843137 0.847058823529412 0.992156862745098",
+      "0.976470588235294 0.470588235294118 0.168627450980392",
+      "0.713725490196078 0.0156862745098039 0.917647058823529",
+      "0.0745098039215686 0.12156862745098 1",
+      "0 0 0",
+  };
+  for (int type = 0; type <= 16; ++type)
+    EXPECT_EQ(MyVrml::BarTypeColor(type), expected[type]) << "type " << type;
+  const std::string other = "0.607843137254902 0 0.0392156862745098";
+  for (int type :
+       {17, 18, 100, -1, -17, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()})
+    EXPECT_EQ(MyVrml::BarTypeColor(type), other) << "type " << type;
+}
+
+// A minimal scene: header, one bar, closing.
+void WriteSmallScene(MyVrml& vrml, const std::string& path) {
+  ASSERT_TRUE(vrml.WriteVrmlHeader(path, "t.PEN", 1.0));
+  vrml.WriteVrmlBar(0, "1", 0, 0, 0, 1, 1, 1);
+}
+
+TEST(SceneFileTest, EveryLineEndsWithCrLf) {
+  TempFolder dir;
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  WriteSmallScene(vrml, dir.File("s.wrl"));
+  vrml.WriteVrmlBlock(true, 1, 2, 3);
+  vrml.WriteVrmlSupport("2", 1, 1, -1);
+  ASSERT_TRUE(vrml.CloseVrmlFile());
+  const std::string text = ReadWholeFile(dir.File("s.wrl"));
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
+    }
+    if (text[i] == '\r') {
+      ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "bare CR at " << i;
+    }
+  }
+  EXPECT_TRUE(dialogs.Log.empty());
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"s.wrl"});
+}
+
+TEST(SceneFileTest, NothingReachesTheTargetBeforeClosing) {
+  TempFolder dir;
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  WriteSmallScene(vrml, dir.File("s.wrl"));
+  EXPECT_TRUE(vrml.IsOpen());
+  EXPECT_FALSE(std::filesystem::exists(dir.File("s.wrl")));
+  ASSERT_TRUE(vrml.CloseVrmlFile());
+  EXPECT_FALSE(vrml.IsOpen());
+  EXPECT_TRUE(std::filesystem::exists(dir.File("s.wrl")));
+}
+
+TEST(SceneFileTest, AnUnfinishedSceneLeavesTheOldFileAndNoTemporary) {
+  TempFolder dir;
+  const std::string path = dir.File("tarvelin.wrl");
+  test::WriteWholeFile(path, "old scene");
+  RecordingDialogs dialogs;
+  {
+    MyVrml vrml(dialogs);
+    WriteSmallScene(vrml, path);
+    // The export stops here (a conversion error); the writer goes out of scope.
+  }
+  EXPECT_EQ(ReadWholeFile(path), "old scene");
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"tarvelin.wrl"});
+}
+
+TEST(SceneFileTest, ClosingReplacesTheOldFile) {
+  TempFolder dir;
+  const std::string path = dir.File("tarvelin.wrl");
+  test::WriteWholeFile(path, "old scene");
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  WriteSmallScene(vrml, path);
+  ASSERT_TRUE(vrml.CloseVrmlFile());
+  const std::string text = ReadWholeFile(path);
+  EXPECT_EQ(text.rfind("#VRML V2.0 utf8\r\n", 0), 0u);
+  EXPECT_NE(text.find("\r\n# end of file, "), std::string::npos);
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"tarvelin.wrl"});
+  // A second header starts a fresh scene in the same writer.
+  ASSERT_TRUE(vrml.WriteVrmlHeader(path, "u.PEN", 2.0));
+  ASSERT_TRUE(vrml.CloseVrmlFile());
+  const std::string second = ReadWholeFile(path);
+  EXPECT_NE(second.find("Tarvelin on hinged bars : u.PEN"), std::string::npos);
+  EXPECT_EQ(second.find("Cylinder"), std::string::npos);
+}
+
+TEST(SceneFileTest, ClosingWithoutAnOpenSceneDoesNothing) {
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  EXPECT_FALSE(vrml.CloseVrmlFile());
+  EXPECT_TRUE(dialogs.Log.empty());
+}
+
+TEST(SceneFileTest, HeaderFailsWhenTheFileCannotBeCreated) {
+  TempFolder dir;
+  std::filesystem::create_directory(dir.File("folder.wrl"));
+  const std::string paths[] = {dir.File("missing/tarvelin.wrl"), dir.File("folder.wrl"), ""};
+  for (const std::string& path : paths) {
+    RecordingDialogs dialogs;
+    MyVrml vrml(dialogs);
+    EXPECT_FALSE(vrml.WriteVrmlHeader(path, "t", 1)) << path;
+    EXPECT_FALSE(vrml.IsOpen());
+    EXPECT_EQ(dialogs.Texts("error"),
+              std::vector<std::string>{
+                  "Can not create a VRML file, check your disk or r/w permissions."});
+    EXPECT_FALSE(vrml.CloseVrmlFile());
+  }
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"folder.wrl"});
+}
+
+TEST(SceneFileTest, HeaderFailsInAFolderThatCannotBeWritten) {
+  TempFolder dir;
+  const std::string folder = dir.File("locked");
+  std::filesystem::create_directory(folder);
+  test::WriteWholeFile(folder + "/tarvelin.wrl", "old scene");
+  if (std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "chattr is not available here";
+  RecordingDialogs dialogs;
+  bool created;
+  {
+    MyVrml vrml(dialogs);
+    created = vrml.WriteVrmlHeader(folder + "/tarvelin.wrl", "t", 1);
+  }
+  std::system(("chattr -i '" + folder + "'").c_str());
+  EXPECT_FALSE(created);
+  EXPECT_EQ(dialogs.Texts("error").size(), 1u);
+  EXPECT_EQ(ReadWholeFile(folder + "/tarvelin.wrl"), "old scene");
+}
+
+TEST(SceneFileTest, TheSceneFileGetsOrdinaryPermissions) {
+  TempFolder dir;
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  WriteSmallScene(vrml, dir.File("s.wrl"));
+  ASSERT_TRUE(vrml.CloseVrmlFile());
+  const mode_t mask = umask(0);
+  umask(mask);
+  struct stat st {};
+  ASSERT_EQ(stat(dir.File("s.wrl").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+}  // namespace
+}  // namespace tarvelin
