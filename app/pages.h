@@ -42,12 +42,29 @@ class MainPages : public QTabWidget {
   bool ShowNumbering() const;
   bool ShowAxes() const;
 
+  // Commits the text of any open table cell editor into the store (before the core reads
+  // the tables: calculate, save, close).
+  void CommitEdits();
+  // PageControl1Changing: cleans the node and bar tables; false (after the error box) when
+  // the current page must stay.
+  bool PageControl1Changing();
+
  signals:
   void CalculateRequested();  // BitBtn2Click
   void ShowVrmlRequested();   // Button2Click (both "Show" buttons)
   void HelpRequested();       // Panel1DblClick, Label3DblClick
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void SwitchPage(int index);
+  void OnCurrentChanged(int index);
+  void CoordGridMouseDown();
+  void EleGridMouseDown();
+  void NumberEdit10Exit();
+  void NumberEdit11Exit();
+
   struct Private;
   Private* d_;
 };

@@ -1,0 +1,166 @@
+// Table adapters: the store's text grids shown and edited in place through Qt's model/view.
+#include "app/gridmodel.h"
+
+#include <QAbstractItemDelegate>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPalette>
+#include <algorithm>
+
+#include "analysis/modelstore.h"
+
+namespace tarvelin {
+
+// ---------------------------------------------------------------------------------------------
+// GridModel
+
+GridModel::GridModel(TextGrid* grid, int firstDataRow, bool editable, QObject* parent)
+    : QAbstractTableModel(parent),
+      grid_(grid),
+      firstDataRow_(firstDataRow),
+      editable_(editable),
+      rows_(std::max(grid->RowCount() - 1, 0)) {}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : grid_->ColCount();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || !checkIndex(index, CheckIndexOption::ParentIsInvalid)) return {};
+  const int col = index.column();
+  const int row = GridRow(index);
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      return QString::fromStdString(grid_->Cell(col, row));
+    case Qt::BackgroundRole:
+      if (IsFixed(col, row)) return QGuiApplication::palette().button();
+      return {};
+    case Qt::ForegroundRole:
+      // Fixed cells are disabled items; keep their text as dark as a header's.
+      if (IsFixed(col, row)) return QGuiApplication::palette().buttonText();
+      return {};
+    default:
+      return {};
+  }
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !editable_) return false;
+  if (!index.isValid() || !checkIndex(index, CheckIndexOption::ParentIsInvalid)) return false;
+  const int col = index.column();
+  const int row = GridRow(index);
+  if (IsFixed(col, row) || row >= grid_->RowCount()) return false;
+  std::string text = value.toString().toStdString();
+  std::string& cell = grid_->CellRef(col, row);
+  if (cell == text) return true;
+  cell = std::move(text);
+  emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+  return true;
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid() || !checkIndex(index, CheckIndexOption::ParentIsInvalid))
+    return Qt::NoItemFlags;
+  if (IsFixed(index.column(), GridRow(index))) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  if (editable_) f |= Qt::ItemIsEditable;
+  return f;
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return {};
+  if (orientation == Qt::Horizontal) {
+    if (section < 0 || section >= grid_->ColCount()) return {};
+    return QString::fromStdString(grid_->Cell(section, 0));
+  }
+  if (section < 0 || section >= rows_) return {};
+  return QString::fromStdString(grid_->Cell(0, section + 1));
+}
+
+void GridModel::Refresh() {
+  const int rows = std::max(grid_->RowCount() - 1, 0);
+  if (rows != rows_) {
+    beginResetModel();
+    rows_ = rows;
+    endResetModel();
+    return;
+  }
+  if (rows_ > 0 && grid_->ColCount() > 0)
+    emit dataChanged(index(0, 0), index(rows_ - 1, grid_->ColCount() - 1),
+                     {Qt::DisplayRole, Qt::EditRole});
+  if (grid_->ColCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, grid_->ColCount() - 1);
+}
+
+void GridModel::RefreshGridRow(int gridRow) {
+  if (grid_->ColCount() == 0) return;
+  if (gridRow == 0) {
+    emit headerDataChanged(Qt::Horizontal, 0, grid_->ColCount() - 1);
+    return;
+  }
+  if (gridRow < 1 || gridRow > rows_) return;
+  emit dataChanged(index(gridRow - 1, 0), index(gridRow - 1, grid_->ColCount() - 1),
+                   {Qt::DisplayRole, Qt::EditRole});
+}
+
+// ---------------------------------------------------------------------------------------------
+// GridView
+
+GridView::GridView(QWidget* parent) : QTableView(parent) {
+  setTabKeyNavigation(true);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+  // Column 0 holds the row labels as fixed cells, so the row header would only repeat them.
+  verticalHeader()->hide();
+  // Fixed, uniform sections: the view never measures 100,000 rows one by one.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  ApplyRowHeight();
+  viewport()->installEventFilter(this);
+  horizontalHeader()->viewport()->installEventFilter(this);
+}
+
+void GridView::FinishEditing() {
+  if (state() != QAbstractItemView::EditingState) return;
+  QWidget* editor = indexWidget(currentIndex());
+  if (editor == nullptr) return;
+  commitData(editor);
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void GridView::ApplyRowHeight() {
+  const int height = std::max(14, fontMetrics().height() + 4);
+  verticalHeader()->setMinimumSectionSize(std::min(14, height));
+  verticalHeader()->setDefaultSectionSize(height);
+  horizontalHeader()->setFixedHeight(height + 2);
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress &&
+      (watched == viewport() || watched == horizontalHeader()->viewport())) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::RightButton) {
+      emit RightPressed();
+      return true;
+    }
+  }
+  return QTableView::eventFilter(watched, event);
+}
+
+void GridView::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) ApplyRowHeight();
+}
+
+}  // namespace tarvelin
