@@ -47,6 +47,28 @@ int ScientificDigits(double magnitude, int significant, char* out, int& exponent
   return count;
 }
 
+// Takes the first `keep` digits (keep >= 0), adds one unit in the last place when `up`, and
+// drops trailing zeros; a carry out of the first digit raises the exponent.
+void KeepDigits(const char* digits, int keep, bool up, int exponent, Decimal& out) {
+  int count = keep;
+  std::memcpy(out.digits, digits, static_cast<size_t>(count));
+  if (up) {
+    int i = count - 1;
+    while (i >= 0 && out.digits[i] == '9') --i;
+    if (i < 0) {
+      out.digits[0] = '1';
+      count = 1;
+      ++exponent;
+    } else {
+      ++out.digits[i];
+      count = i + 1;
+    }
+  }
+  while (count > 0 && out.digits[count - 1] == '0') --count;
+  out.count = count;
+  out.exponent = count > 0 ? exponent : 0;
+}
+
 // Rounds |value| (finite, non-zero) to the digit count chosen by `digitsFor` (which gets the
 // exact exponent e and may return 0 or less), halves away from zero, on the exact value.
 template <class DigitsFor>
@@ -79,27 +101,16 @@ void RoundExact(double magnitude, DigitsFor digitsFor, Decimal& out) {
     up = probe[keep] >= '5';  // the exact first dropped digit; a true tie goes away from zero
   }
 
-  int count = keep;
-  std::memcpy(out.digits, probe, static_cast<size_t>(count));
-  if (up) {
-    int i = count - 1;
-    while (i >= 0 && out.digits[i] == '9') --i;
-    if (i < 0) {
-      out.digits[0] = '1';
-      count = 1;
-      ++exponent;
-    } else {
-      ++out.digits[i];
-      count = i + 1;
-    }
-  }
-  while (count > 0 && out.digits[count - 1] == '0') --count;
-  out.count = count;
-  out.exponent = count > 0 ? exponent : 0;
+  KeepDigits(probe, keep, up, exponent, out);
 }
 
-// Shortcut: for up to 15 digits, the shortest text that reads back as the double rounds the
-// exact value correctly whenever it is no longer than the digits wanted.
+// Shortcut on the shortest text that reads back as the double (at most 17 digits). Between
+// the double and that text lies no other text of the same length or shorter, so:
+// - when it has no more digits than wanted, it is the correctly rounded result, provided the
+//   half unit of the last wanted digit exceeds half the double's spacing (up to 15 digits of a
+//   normal number);
+// - when it has more, it lies on the same side of the half as the exact value, unless it is
+//   that half itself, which only the exact digits can settle.
 template <class DigitsFor>
 bool RoundShortest(double magnitude, DigitsFor digitsFor, Decimal& out) {
   char buffer[40];
@@ -121,19 +132,22 @@ bool RoundShortest(double magnitude, DigitsFor digitsFor, Decimal& out) {
   std::from_chars(c, end, exp10);
   int exponent = (negative ? -exp10 : exp10) + 1;
   int keep = digitsFor(exponent);
-  if (keep > 15 || count > keep) return false;
-  std::memcpy(out.digits, digits, static_cast<size_t>(count));
-  out.count = count;
-  out.exponent = exponent;
+  if (count <= keep) {
+    if (keep > 15 || magnitude < std::numeric_limits<double>::min()) return false;
+    std::memcpy(out.digits, digits, static_cast<size_t>(count));
+    out.count = count;
+    out.exponent = exponent;
+    return true;
+  }
+  if (keep < 1) return false;
+  if (count == keep + 1 && digits[keep] == '5') return false;
+  KeepDigits(digits, keep, digits[keep] >= '5', exponent, out);
   return true;
 }
 
 template <class DigitsFor>
 void RoundValue(double magnitude, DigitsFor digitsFor, Decimal& out) {
-  // The shortcut relies on the full 53-bit precision, which subnormal numbers lack.
-  if (magnitude < std::numeric_limits<double>::min() || !RoundShortest(magnitude, digitsFor, out)) {
-    RoundExact(magnitude, digitsFor, out);
-  }
+  if (!RoundShortest(magnitude, digitsFor, out)) RoundExact(magnitude, digitsFor, out);
 }
 
 int ClampPrecision(int precision) {
