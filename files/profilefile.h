@@ -1,6 +1,8 @@
 // Ini-style profile files, read once into memory and written back whole in one step.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,10 +15,16 @@ namespace tarvelin {
 // leaving the old file whole and no temporary file behind.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
+// The longest value Read hands out; longer values are cut.
+constexpr std::size_t kMaxProfileValueLength = 2047;
+
 class ProfileFile {
  public:
   // Parses the file at path; a missing or unreadable file gives an empty profile.
   static ProfileFile Load(const std::string& path);
+  // As Load, but false (and out untouched) when a file exists at path and cannot be read, so
+  // that a caller about to replace it does not throw away content it never saw.
+  static bool TryLoad(const std::string& path, ProfileFile& out);
   static ProfileFile Parse(const std::string& content);
 
   // The value of key in section (names compared regardless of letter case), trimmed and cut
@@ -26,8 +34,15 @@ class ProfileFile {
                    const std::string& defaultValue) const;
   bool HasSection(const std::string& section) const;
 
+  // Calls visit(key, value) for each key that Read would find in section, in file order; the
+  // key as the file spells it (trimmed), the value as Read gives it.
+  void ForEachEntry(
+      const std::string& section,
+      const std::function<void(const std::string& key, const std::string& value)>& visit) const;
+
   // Replaces the value of an existing key in place, or adds the entry at the end of its
-  // section, or adds the section at the end of the file.
+  // section, or adds the section at the end of the file. Line breaks inside value become
+  // blanks, so a value can never add lines of its own.
   void Write(const std::string& section, const std::string& key, const std::string& value);
   // Removes every occurrence of the section with all its entries.
   void EraseSection(const std::string& section);
@@ -38,7 +53,22 @@ class ProfileFile {
   void Save(const std::string& path) const;
 
  private:
-  // The parsed lines and the look-up index (owned by profilefile.cpp).
+  struct Section {
+    std::string Header;              // the header line as it stands; empty for the lead-in
+    std::vector<std::string> Lines;  // the lines after the header, as they stand
+    std::unordered_map<std::string, std::size_t> Keys;  // lower-cased key -> first line
+    bool Erased = false;
+  };
+
+  Section* FirstSection(const std::string& section);
+  const Section* FirstSection(const std::string& section) const;
+  void AddLine(Section& section, std::string line);
+
+  // sections_[0] holds the lines before the first header.
+  std::vector<Section> sections_ = std::vector<Section>(1);
+  // Lower-cased section name -> every occurrence, first one first.
+  std::unordered_map<std::string, std::vector<std::size_t>> index_;
+  bool byteOrderMark_ = false;
 };
 
 }  // namespace tarvelin

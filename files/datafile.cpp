@@ -1,0 +1,241 @@
+// Reading and writing the .PEN data file: loads, properties, the three input tables and results.
+#include "files/datafile.h"
+
+#include <sys/stat.h>
+
+#include <functional>
+
+#include "files/profilefile.h"
+#include "support/numtext.h"
+#include "support/unitlib.h"
+
+namespace tarvelin {
+namespace {
+
+const char* const kLoadKeys[6] = {"Fx", "Fy", "Fz", "Tx", "Ty", "Tz"};
+const char* const kDisplacementKeys[6] = {"ux", "uy", "uz", "phix", "phiy", "phiz"};
+const int kFirstLoadField = 4;
+const int kFirstDisplacementField = 12;
+const char kSeparator = '@';
+
+// Keys whose longer numbers cannot be any table row are kept at this value.
+const long long kHugeRow = 1000000000000LL;
+
+// A table key is a decimal row or type number without leading zeros or sign; anything else
+// (01, 0, +1, 1a) names no row.
+bool RowOfKey(const std::string& key, long long& row) {
+  if (key.empty() || key[0] < '1' || key[0] > '9') return false;
+  row = 0;
+  for (char c : key) {
+    if (c < '0' || c > '9') return false;
+    if (row < kHugeRow) row = row * 10 + (c - '0');
+  }
+  if (row > kHugeRow) row = kHugeRow;
+  return true;
+}
+
+bool CoordinateFieldsFit(int fields) {
+  return fields == 3;
+}
+bool ElementFieldsFit(int fields) {
+  return fields == 2 || fields == 3;
+}
+bool PropertyFieldsFit(int fields) {
+  return fields == 2;
+}
+
+struct TableSection {
+  const char* Name;
+  bool (*FieldsFit)(int fields);
+};
+
+const TableSection kTableSections[3] = {{"coordinates", CoordinateFieldsFit},
+                                        {"elements", ElementFieldsFit},
+                                        {"barproperties", PropertyFieldsFit}};
+
+// The table length that holds every row or type the file will fill; only entries that are
+// read into a row count, so a malformed entry with a large key is ignored as any other.
+int RequiredGridLength(const ProfileFile& profile, const std::string& dataFileName) {
+  long long largest = 0;
+  std::string largestKey;
+  std::string largestSection;
+  for (const TableSection& table : kTableSections) {
+    profile.ForEachEntry(table.Name, [&](const std::string& key, const std::string& value) {
+      long long row = 0;
+      if (!RowOfKey(key, row) || row <= largest) return;
+      if (!table.FieldsFit(CountFields(value, kSeparator))) return;
+      largest = row;
+      largestKey = key;
+      largestSection = table.Name;
+    });
+  }
+  if (largest + 1 > kMaxGridLength) {
+    throw UserError("Unable to read " + dataFileName + ": entry " + largestKey + " of [" +
+                    largestSection + "] lies beyond the largest table of " +
+                    std::to_string(kMaxGridLength - 1) + " rows");
+  }
+  return static_cast<int>(largest + 1);
+}
+
+// Visits every entry of section whose key names a row below rowLimit.
+void ForEachRow(const ProfileFile& profile, const char* section, long long rowLimit,
+                const std::function<void(int row, const std::string& value)>& visit) {
+  profile.ForEachEntry(section, [&](const std::string& key, const std::string& value) {
+    long long row = 0;
+    if (RowOfKey(key, row) && row < rowLimit) visit(static_cast<int>(row), value);
+  });
+}
+
+// Cleans text in place; true when the writer may store it. Beyond the character test a text
+// that converts strictly as a number passes too, so that 1e-3 or 2.5E-3 (numbers the
+// calculation accepts) are never dropped from the file.
+bool PassesCleaning(std::string& text) {
+  if (CleanNumberText(text)) return true;
+  double value = 0;
+  return TryStrToFloat(text, value);
+}
+
+std::string Fixed(double value) {
+  return FormatFixed(value, 8, 3);
+}
+
+}  // namespace
+
+ReadResult ReadDataFile(ModelStore& store, const std::string& dataFileName) {
+  struct stat st;
+  if (dataFileName.empty() || ::stat(dataFileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return ReadResult::NoFile;
+  ProfileFile profile;
+  // An unreadable file must not read as an empty model, which the next close would save.
+  if (!ProfileFile::TryLoad(dataFileName, profile))
+    throw UserError("Unable to read " + dataFileName);
+  ReadDataProfile(store, profile, dataFileName);
+  return ReadResult::Read;
+}
+
+void ReadDataProfile(ModelStore& store, const ProfileFile& profile,
+                     const std::string& dataFileName) {
+  // Grown before the first entry is read, so no row of the file is left behind.
+  int needed = RequiredGridLength(profile, dataFileName);
+  if (needed > store.GridLength) {
+    store.ResizeTables(needed);
+    InitTables(store);
+  }
+
+  ShowDataFileName(store, dataFileName);
+  ResetModelView(store);
+
+  for (int i = 0; i < 6; ++i) {
+    std::string text = profile.Read("loads", kLoadKeys[i], "0.0");
+    store.NumberEdit(kFirstLoadField + i).SetRealValue(StrToFloat(text));
+  }
+  store.NumberEdit(10).SetRealValue(StrToFloat(profile.Read("properties", "E", "0.0")));
+  store.NumberEdit(11).SetRealValue(StrToFloat(profile.Read("properties", "A", "0.0")));
+  store.PropGrid.SetCell(1, 1, FormatGeneral(store.NumberEdit(10).RealValue()));
+  store.PropGrid.SetCell(2, 1, FormatGeneral(store.NumberEdit(11).RealValue()));
+
+  for (int i = 0; i < 6; ++i) store.NumberEdit(kFirstDisplacementField + i).SetRealValue(0);
+
+  store.StringGrid3.ClearCells(1, 1);
+  store.CoordGrid.ClearCells(1, 1);
+  store.EleGrid.ClearCells(1, 1);
+  store.PropGrid.ClearCells(1, 2);
+
+  TextGrid& coord = store.CoordGrid;
+  ForEachRow(profile, "coordinates", coord.RowCount(), [&](int row, const std::string& value) {
+    if (CountFields(value, kSeparator) != 3) return;
+    for (int col = 1; col <= 3; ++col) coord.SetCell(col, row, GetField(col, value, kSeparator));
+  });
+
+  TextGrid& ele = store.EleGrid;
+  ForEachRow(profile, "elements", ele.RowCount(), [&](int row, const std::string& value) {
+    int fields = CountFields(value, kSeparator);
+    if (fields != 2 && fields != 3) return;
+    ele.SetCell(1, row, GetField(1, value, kSeparator));
+    ele.SetCell(2, row, GetField(2, value, kSeparator));
+    ele.SetCell(3, row, fields == 3 ? GetField(3, value, kSeparator) : std::string("0"));
+  });
+
+  // Type t lives in row t + 1; type 0 is never read from the file.
+  TextGrid& prop = store.PropGrid;
+  ForEachRow(profile, "barproperties", prop.RowCount() - 1,
+             [&](int type, const std::string& value) {
+               if (CountFields(value, kSeparator) != 2) return;
+               prop.SetCell(1, type + 1, GetField(1, value, kSeparator));
+               prop.SetCell(2, type + 1, GetField(2, value, kSeparator));
+             });
+}
+
+void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
+  for (const char* section : {"properties", "loads", "coordinates", "elements", "barproperties",
+                              "displacements", "elementforces"})
+    profile.EraseSection(section);
+
+  for (int i = 0; i < 6; ++i)
+    profile.Write("loads", kLoadKeys[i], Fixed(store.NumberEdit(kFirstLoadField + i).RealValue()));
+  profile.Write("properties", "E", FormatGeneral(store.NumberEdit(10).RealValue()));
+  profile.Write("properties", "A", FormatGeneral(store.NumberEdit(11).RealValue()));
+
+  const TextGrid& coord = store.CoordGrid;
+  for (int r = 1; r < coord.RowCount(); ++r) {
+    std::string x = coord.Cell(1, r), y = coord.Cell(2, r), z = coord.Cell(3, r);
+    if (x.empty() || y.empty() || z.empty()) continue;
+    bool xOk = PassesCleaning(x), yOk = PassesCleaning(y), zOk = PassesCleaning(z);
+    if (!(xOk && yOk && zOk)) continue;
+    profile.Write("coordinates", std::to_string(r),
+                  Fixed(StrToFloat(x)) + kSeparator + Fixed(StrToFloat(y)) + kSeparator +
+                      Fixed(StrToFloat(z)));
+  }
+
+  const TextGrid& ele = store.EleGrid;
+  for (int r = 1; r < ele.RowCount(); ++r) {
+    std::string begin = ele.Cell(1, r), end = ele.Cell(2, r), type = ele.Cell(3, r);
+    if (begin.empty() || end.empty()) continue;
+    bool beginOk = PassesCleaning(begin), endOk = PassesCleaning(end);
+    bool typeOk = PassesCleaning(type);
+    if (!(beginOk && endOk)) continue;
+    std::string value = begin + kSeparator + end;
+    if (typeOk) value += kSeparator + type;
+    profile.Write("elements", std::to_string(r), value);
+  }
+
+  const TextGrid& prop = store.PropGrid;
+  for (int r = 2; r < prop.RowCount(); ++r) {
+    std::string e = prop.Cell(1, r), a = prop.Cell(2, r);
+    if (e.empty() || a.empty()) continue;
+    bool eOk = PassesCleaning(e), aOk = PassesCleaning(a);
+    if (eOk && aOk) profile.Write("barproperties", std::to_string(r - 1), e + kSeparator + a);
+  }
+
+  const TextGrid& forces = store.StringGrid3;
+  for (int r = 1; r < forces.RowCount(); ++r) {
+    std::string force = forces.Cell(1, r);
+    if (!force.empty() && PassesCleaning(force))
+      profile.Write("elementforces", std::to_string(r), force);
+  }
+
+  for (int i = 0; i < 6; ++i)
+    profile.Write("displacements", kDisplacementKeys[i],
+                  Fixed(store.NumberEdit(kFirstDisplacementField + i).RealValue()));
+}
+
+void WriteDataFile(ModelStore& store, std::string& dataFileName, const std::string& defaultFolder) {
+  if (dataFileName.empty()) dataFileName = defaultFolder + "data.PEN";
+  ProfileFile profile;
+  // A file that exists but cannot be read is not replaced: its other sections would be lost.
+  if (!ProfileFile::TryLoad(dataFileName, profile))
+    throw UserError("Unable to write to " + dataFileName);
+  UpdateDataProfile(store, profile);
+  profile.Save(dataFileName);
+}
+
+void ShowDataFileName(ModelStore& store, const std::string& dataFileName) {
+  std::size_t slash = dataFileName.rfind('/');
+  std::string folder = slash == std::string::npos ? "" : dataFileName.substr(0, slash + 1);
+  std::string file = slash == std::string::npos ? dataFileName : dataFileName.substr(slash + 1);
+  store.PathNameLabel = "path=" + (folder.size() <= 50 ? folder : folder.substr(0, 75) + "...");
+  store.FileNameLabel = "file=" + file;
+  store.Caption = "Tarvelin on bars : " + store.FileNameLabel;
+}
+
+}  // namespace tarvelin

@@ -1,0 +1,242 @@
+// Parsing, look-up and writing of ini-style profile files held whole in memory.
+#include "files/profilefile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tarvelin {
+namespace {
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string Trimmed(const std::string& text, std::size_t from, std::size_t to) {
+  while (from < to && IsSpace(text[from])) ++from;
+  while (to > from && IsSpace(text[to - 1])) --to;
+  return text.substr(from, to - from);
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::size_t FirstNonSpace(const std::string& line) {
+  std::size_t i = 0;
+  while (i < line.size() && IsSpace(line[i])) ++i;
+  return i;
+}
+
+bool IsBlankLine(const std::string& line) {
+  return FirstNonSpace(line) == line.size();
+}
+
+// A header line starts with "[" (after blanks); the name runs to the first "]" or the end.
+bool HeaderName(const std::string& line, std::string& name) {
+  std::size_t start = FirstNonSpace(line);
+  if (start == line.size() || line[start] != '[') return false;
+  std::size_t close = line.find(']', start + 1);
+  name = Trimmed(line, start + 1, close == std::string::npos ? line.size() : close);
+  return true;
+}
+
+// An entry is a line holding "="; comment lines (";" first) are kept but never entries.
+bool EntryKey(const std::string& line, std::string& key) {
+  std::size_t start = FirstNonSpace(line);
+  if (start == line.size() || line[start] == ';') return false;
+  std::size_t eq = line.find('=', start);
+  if (eq == std::string::npos) return false;
+  key = Trimmed(line, start, eq);
+  return true;
+}
+
+std::string EntryValue(const std::string& line) {
+  std::size_t eq = line.find('=');
+  std::string value = Trimmed(line, eq + 1, line.size());
+  if (value.size() > kMaxProfileValueLength) value.resize(kMaxProfileValueLength);
+  return value;
+}
+
+}  // namespace
+
+ProfileFile ProfileFile::Load(const std::string& path) {
+  ProfileFile profile;
+  if (!TryLoad(path, profile)) profile = Parse("");
+  return profile;
+}
+
+bool ProfileFile::TryLoad(const std::string& path, ProfileFile& out) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return false;
+    out = Parse("");
+    return true;
+  }
+  std::string content;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    content.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  out = Parse(content);
+  return true;
+}
+
+ProfileFile ProfileFile::Parse(const std::string& content) {
+  ProfileFile profile;
+  std::size_t pos = 0;
+  if (content.compare(0, 3, kByteOrderMark) == 0) {
+    profile.byteOrderMark_ = true;
+    pos = 3;
+  }
+  // CR LF, LF and a lone CR all end a line, so files from any system read alike.
+  std::string name;
+  while (pos < content.size()) {
+    std::size_t end = pos;
+    while (end < content.size() && content[end] != '\n' && content[end] != '\r') ++end;
+    std::string line = content.substr(pos, end - pos);
+    pos = end;
+    if (pos < content.size()) {
+      if (content[pos] == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n') ++pos;
+      ++pos;
+    }
+    if (HeaderName(line, name)) {
+      profile.index_[Lower(name)].push_back(profile.sections_.size());
+      profile.sections_.emplace_back();
+      profile.sections_.back().Header = std::move(line);
+    } else {
+      profile.AddLine(profile.sections_.back(), std::move(line));
+    }
+  }
+  return profile;
+}
+
+void ProfileFile::AddLine(Section& section, std::string line) {
+  std::string key;
+  if (EntryKey(line, key)) section.Keys.emplace(Lower(key), section.Lines.size());
+  section.Lines.push_back(std::move(line));
+}
+
+ProfileFile::Section* ProfileFile::FirstSection(const std::string& section) {
+  auto found = index_.find(Lower(section));
+  return found == index_.end() ? nullptr : &sections_[found->second.front()];
+}
+
+const ProfileFile::Section* ProfileFile::FirstSection(const std::string& section) const {
+  auto found = index_.find(Lower(section));
+  return found == index_.end() ? nullptr : &sections_[found->second.front()];
+}
+
+std::string ProfileFile::Read(const std::string& section, const std::string& key,
+                              const std::string& defaultValue) const {
+  const Section* s = FirstSection(section);
+  if (!s) return defaultValue;
+  auto found = s->Keys.find(Lower(key));
+  if (found == s->Keys.end()) return defaultValue;
+  return EntryValue(s->Lines[found->second]);
+}
+
+bool ProfileFile::HasSection(const std::string& section) const {
+  return FirstSection(section) != nullptr;
+}
+
+void ProfileFile::ForEachEntry(
+    const std::string& section,
+    const std::function<void(const std::string& key, const std::string& value)>& visit) const {
+  const Section* s = FirstSection(section);
+  if (!s) return;
+  std::string key;
+  for (std::size_t i = 0; i < s->Lines.size(); ++i) {
+    if (!EntryKey(s->Lines[i], key)) continue;
+    auto found = s->Keys.find(Lower(key));
+    if (found != s->Keys.end() && found->second == i) visit(key, EntryValue(s->Lines[i]));
+  }
+}
+
+void ProfileFile::Write(const std::string& section, const std::string& key,
+                        const std::string& value) {
+  std::string clean = value;
+  for (char& c : clean)
+    if (c == '\r' || c == '\n') c = ' ';
+
+  Section* s = FirstSection(section);
+  if (!s) {
+    index_[Lower(section)].push_back(sections_.size());
+    sections_.emplace_back();
+    s = &sections_.back();
+    s->Header = "[" + section + "]";
+  }
+  auto found = s->Keys.find(Lower(key));
+  if (found != s->Keys.end()) {
+    std::string& line = s->Lines[found->second];
+    std::string existingKey;
+    EntryKey(line, existingKey);
+    line = existingKey + "=" + clean;
+    return;
+  }
+  // After the section's last line that is not blank, so blank lines keep separating sections.
+  std::size_t at = s->Lines.size();
+  while (at > 0 && IsBlankLine(s->Lines[at - 1])) --at;
+  s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(at), key + "=" + clean);
+  s->Keys.emplace(Lower(key), at);
+}
+
+void ProfileFile::EraseSection(const std::string& section) {
+  auto found = index_.find(Lower(section));
+  if (found == index_.end()) return;
+  for (std::size_t i : found->second) {
+    Section& s = sections_[i];
+    s.Erased = true;
+    std::vector<std::string>().swap(s.Lines);
+    std::unordered_map<std::string, std::size_t>().swap(s.Keys);
+  }
+  index_.erase(found);
+}
+
+std::string ProfileFile::Text() const {
+  std::size_t size = byteOrderMark_ ? 3 : 0;
+  for (const Section& s : sections_) {
+    if (s.Erased) continue;
+    if (!s.Header.empty()) size += s.Header.size() + 2;
+    for (const std::string& line : s.Lines) size += line.size() + 2;
+  }
+  std::string text;
+  text.reserve(size);
+  if (byteOrderMark_) text += kByteOrderMark;
+  for (std::size_t i = 0; i < sections_.size(); ++i) {
+    const Section& s = sections_[i];
+    if (s.Erased) continue;
+    if (i > 0) {
+      text += s.Header;
+      text += "\r\n";
+    }
+    for (const std::string& line : s.Lines) {
+      text += line;
+      text += "\r\n";
+    }
+  }
+  return text;
+}
+
+void ProfileFile::Save(const std::string& path) const {
+  WriteFileAtomically(path, Text());
+}
+
+}  // namespace tarvelin
