@@ -98,7 +98,6 @@ struct MainPages::Private {
 
   int Current = 0;         // the page the user is on, as last accepted
   bool Switching = false;  // a page switch of our own is running: no check
-  bool ColumnsFitted = false;
 
   std::array<GridView*, 4> Grids() const { return {CoordGrid, EleGrid, PropGrid, StringGrid3}; }
 };
@@ -452,21 +451,14 @@ void MainPages::RefreshAll() {
   ModelStore& store = *d_->Store;
   for (TNumberEdit* field : d_->Fields) field->Refresh();
 
-  const int oldRows[] = {d_->CoordModel->rowCount(), d_->EleModel->rowCount(),
-                         d_->PropModel->rowCount(), d_->ForceModel->rowCount()};
   for (GridView* grid : d_->Grids()) grid->Model()->Refresh();
-  const bool rowsChanged =
-      oldRows[0] != d_->CoordModel->rowCount() || oldRows[1] != d_->EleModel->rowCount() ||
-      oldRows[2] != d_->PropModel->rowCount() || oldRows[3] != d_->ForceModel->rowCount();
-  // Column 0 widens with the row labels when the table length grows.
-  if (rowsChanged || !d_->ColumnsFitted) {
-    FitColumns(d_->CoordGrid,
-               {{30, "10000"}, {40, "-1000.000"}, {40, "-1000.000"}, {40, "-1000.000"}});
-    FitColumns(d_->EleGrid, {{30, "10000"}, {60, "10000"}, {60, "10000"}, {30, "100"}});
-    FitColumns(d_->PropGrid, {{30, "10000"}, {60, "210000000"}, {60, "0.00123"}});
-    FitColumns(d_->StringGrid3, {{30, "10000"}, {160, "-1234567.0000"}});
-    d_->ColumnsFitted = true;
-  }
+  // Headers and the highest row label may have changed (tables headed after the pages were
+  // built, a new table length): fit the columns to them again; this measures a few texts only.
+  FitColumns(d_->CoordGrid,
+             {{30, "10000"}, {40, "-1000.000"}, {40, "-1000.000"}, {40, "-1000.000"}});
+  FitColumns(d_->EleGrid, {{30, "10000"}, {60, "10000"}, {60, "10000"}, {30, "100"}});
+  FitColumns(d_->PropGrid, {{30, "10000"}, {60, "210000000"}, {60, "0.00123"}});
+  FitColumns(d_->StringGrid3, {{30, "10000"}, {160, "-1234567.0000"}});
 
   d_->PathNameLabel->setText(Text(store.PathNameLabel));
   d_->FileNameLabel->setText(Text(store.FileNameLabel));

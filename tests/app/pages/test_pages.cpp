@@ -526,6 +526,27 @@ class TestPages : public QObject {
     QVERIFY(view->fontMetrics().horizontalAdvance(QStringLiteral("100000")) < view->columnWidth(0));
   }
 
+  void headersFitWhenTablesHeadedLater() {
+    // The program builds the pages first and heads the tables in its deferred start-up.
+    ModelStore store;
+    RecordingDialogs dialogs;
+    MainPages pages(&store, &dialogs);
+    pages.show();
+    tarvelin::InitTables(store);
+    pages.RefreshAll();
+    for (QTableView* view :
+         {pages.CoordGrid(), pages.EleGrid(), pages.PropGrid(), pages.StringGrid3()}) {
+      QVERIFY(view->model()->columnCount() > 1);
+      for (int c = 0; c < view->model()->columnCount(); ++c) {
+        const QString head = view->model()->headerData(c, Qt::Horizontal).toString();
+        QVERIFY(!head.isEmpty());
+        QVERIFY2(
+            view->horizontalHeader()->fontMetrics().horizontalAdvance(head) < view->columnWidth(c),
+            qPrintable(view->objectName() + QStringLiteral(": ") + head));
+      }
+    }
+  }
+
   // Nothing is cut off with the desktop fonts: every caption fits its control, every header
   // its column, every table its columns, and the fields show their longest numbers.
   // With TARVELIN_SCREENSHOT_DIR set, each page is also saved there as a picture.
