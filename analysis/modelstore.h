@@ -23,9 +23,16 @@ class TextGrid {
 
   // Cell access for the program. A negative row or column throws
   // UserError("List index out of bounds (n)"); a cell beyond the grid reads as empty text.
-  const std::string& Cell(int col, int row) const;
-  // Writable cell; col and row must lie inside the grid.
-  std::string& CellRef(int col, int row);
+  const std::string& Cell(int col, int row) const {
+    if (Inside(col, row)) return cells_[Index(col, row)];
+    return CellOutside(col, row);
+  }
+  // Writable cell; col and row must lie inside the grid (a negative index throws UserError
+  // as Cell does, an index beyond the grid std::out_of_range).
+  std::string& CellRef(int col, int row) {
+    if (Inside(col, row)) return cells_[Index(col, row)];
+    CellRefOutside(col, row);
+  }
   void SetCell(int col, int row, std::string text);
 
   // Empties the cells of columns firstCol..ColCount()-1 in rows firstRow..RowCount()-1.
@@ -37,6 +44,15 @@ class TextGrid {
   int Width = 0;
 
  private:
+  bool Inside(int col, int row) const {
+    return col >= 0 && row >= 0 && col < colCount_ && row < rowCount_;
+  }
+  size_t Index(int col, int row) const {
+    return static_cast<size_t>(row) * static_cast<size_t>(colCount_) + static_cast<size_t>(col);
+  }
+  const std::string& CellOutside(int col, int row) const;
+  [[noreturn]] void CellRefOutside(int col, int row) const;
+
   int colCount_;
   int rowCount_;
   std::vector<std::string> cells_;  // row-major
@@ -83,15 +99,17 @@ class ModelStore {
   std::string FileNameLabel = "file=";
   std::string Caption = "Tarvelin on bars";
 
-  // Sets the row counts of the four tables to GridLength (PropGrid one more), keeping the
-  // surviving cells; does not write headers (InitTables does).
+  // Sets GridLength to gridLength, held within kMinGridLength..kMaxGridLength, and the row
+  // counts of the four tables to it (PropGrid one more), keeping the surviving cells; does not
+  // write headers (InitTables does).
   void ResizeTables(int gridLength);
 
  private:
   std::array<NumberLogic, 14> fields_;
 };
 
-// Sizes and heads the four tables to GridLength; no data cell is touched.
+// Sizes and heads the four tables to GridLength (held within its bounds); no data cell is
+// touched.
 void InitTables(ModelStore& store);
 // Cleans a number text in place; true when the cleaned text passes IsNumberText.
 bool CleanNumberText(std::string& text);

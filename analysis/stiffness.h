@@ -1,6 +1,9 @@
 // Stiffness analysis of a rigid block on pin-ended bars: assembly, report, solution, forces.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "analysis/matrix.h"
 #include "analysis/modelstore.h"
 

@@ -1,0 +1,352 @@
+// The model store: text grids, the numeric fields, and cleaning, counting and reading the model.
+#include "analysis/modelstore.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <stdexcept>
+#include <utility>
+
+#include "support/numtext.h"
+#include "support/unitlib.h"
+
+namespace tarvelin {
+
+namespace {
+
+// Width of a column as the designer creates a grid, before anyone sets it.
+constexpr int kDefaultColWidth = 64;
+
+const std::string& EmptyText() {
+  static const std::string empty;
+  return empty;
+}
+
+// A row number computed from user data (a type plus one) may not fit an int; such a row lies
+// beyond every grid and reads as empty.
+const std::string& CellAtRow(const TextGrid& grid, int col, long long row) {
+  if (row > INT_MAX) return EmptyText();
+  return grid.Cell(col, static_cast<int>(row));
+}
+
+int ClampGridLength(int gridLength) {
+  return std::clamp(gridLength, kMinGridLength, kMaxGridLength);
+}
+
+void WriteRowNumbers(TextGrid& grid, int offset) {
+  for (int r = 1; r < grid.RowCount(); ++r) grid.SetCell(0, r, std::to_string(r - offset));
+}
+
+// True when text is exactly what FormatFixed(value, 6, 3) writes for its own value, so that
+// normalising it again can be skipped: an optional "-", an integer part of one to six digits
+// without leading zero, a point and three decimals, at most six significant digits, and no
+// negative zero. Such a decimal lies within half an ulp of its double, far from any rounding
+// boundary of six digits or three decimals, so converting and formatting gives it back.
+bool IsNormalisedCoordinate(const std::string& text) {
+  const char* c = text.data();
+  const char* const end = c + text.size();
+  const bool negative = c != end && *c == '-';
+  if (negative) ++c;
+  const char* const intBegin = c;
+  while (c != end && *c >= '0' && *c <= '9') ++c;
+  const long intDigits = c - intBegin;
+  if (intDigits < 1 || intDigits > 6 || (intDigits > 1 && *intBegin == '0')) return false;
+  if (end - c != 4 || *c != '.') return false;
+  const char* const fraction = c + 1;
+  for (const char* f = fraction; f != end; ++f)
+    if (*f < '0' || *f > '9') return false;
+  // Significant digits: from the first to the last non-zero digit.
+  int first = -1, last = -1, position = 0;
+  for (const char* d = intBegin; d != end; ++d) {
+    if (*d == '.') continue;
+    if (*d != '0') {
+      if (first < 0) first = position;
+      last = position;
+    }
+    ++position;
+  }
+  if (first < 0) return !negative;  // zero carries no sign
+  return last - first + 1 <= 6;
+}
+
+// StrToFloat for a cell, quicker on plain decimals. A decimal without exponent of at most 15
+// digits is M / 10^d with M and 10^d exact doubles, and the one correctly rounded division
+// gives the nearest double, just as the full conversion does. Anything else goes to the full
+// conversion, which also reports the errors.
+double CellToFloat(const std::string& text) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* c = text.data();
+  const char* const end = c + text.size();
+  bool negative = false;
+  if (c != end && (*c == '-' || *c == '+')) negative = *c++ == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; c != end; ++c) {
+    if (*c >= '0' && *c <= '9') {
+      if (++digits > 15) return StrToFloat(text);
+      mantissa = mantissa * 10 + static_cast<unsigned>(*c - '0');
+      if (point) ++decimals;
+    } else if (*c == '.' && !point) {
+      point = true;
+    } else {
+      return StrToFloat(text);
+    }
+  }
+  if (digits == 0) return StrToFloat(text);
+  const double value = static_cast<double>(mantissa) / kPowersOfTen[decimals];
+  return negative ? -value : value;
+}
+
+// The characters that cleaning may change: the blank characters and the comma.
+struct CleanableChars {
+  bool table[256] = {};
+  CleanableChars() {
+    for (int c = 0; c < 256; ++c) table[c] = c == ',' || IsBlankChar(static_cast<char>(c));
+  }
+};
+
+bool HasBlankOrComma(const std::string& text) {
+  static const CleanableChars cleanable;
+  for (char c : text)
+    if (cleanable.table[static_cast<unsigned char>(c)]) return true;
+  return false;
+}
+
+// True when a copy of the cell would pass CleanNumberText; the cell stays as it is.
+bool CellPassesCleaning(const std::string& cell, std::string& scratch) {
+  if (cell.empty()) return false;
+  if (!HasBlankOrComma(cell)) return IsNumberText(cell);
+  scratch.assign(cell);
+  return CleanNumberText(scratch);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TextGrid
+
+TextGrid::TextGrid(int colCount, int rowCount)
+    : colCount_(std::max(colCount, 0)),
+      rowCount_(std::max(rowCount, 0)),
+      cells_(static_cast<size_t>(colCount_) * static_cast<size_t>(rowCount_)),
+      colWidths_(static_cast<size_t>(colCount_), kDefaultColWidth) {}
+
+void TextGrid::SetRowCount(int rows) {
+  if (rows < 0) throw std::invalid_argument("TextGrid: negative row count");
+  // Row-major storage: cutting or extending the tail keeps every surviving row.
+  cells_.resize(static_cast<size_t>(colCount_) * static_cast<size_t>(rows));
+  if (rows < rowCount_) cells_.shrink_to_fit();
+  rowCount_ = rows;
+}
+
+const std::string& TextGrid::CellOutside(int col, int row) const {
+  if (col < 0) throw UserError(ListIndexErrorText(col));
+  if (row < 0) throw UserError(ListIndexErrorText(row));
+  return EmptyText();  // beyond the grid
+}
+
+void TextGrid::CellRefOutside(int col, int row) const {
+  if (col < 0) throw UserError(ListIndexErrorText(col));
+  if (row < 0) throw UserError(ListIndexErrorText(row));
+  throw std::out_of_range("TextGrid: cell (" + std::to_string(col) + ", " + std::to_string(row) +
+                          ") lies outside the grid");
+}
+
+void TextGrid::SetCell(int col, int row, std::string text) {
+  CellRef(col, row) = std::move(text);
+}
+
+void TextGrid::ClearCells(int firstCol, int firstRow) {
+  for (int r = std::max(firstRow, 0); r < rowCount_; ++r)
+    for (int c = std::max(firstCol, 0); c < colCount_; ++c) cells_[Index(c, r)].clear();
+}
+
+int TextGrid::ColWidth(int col) const {
+  if (col < 0 || col >= colCount_) throw std::out_of_range("TextGrid: no such column");
+  return colWidths_[col];
+}
+
+void TextGrid::SetColWidth(int col, int width) {
+  if (col < 0 || col >= colCount_) throw std::out_of_range("TextGrid: no such column");
+  colWidths_[col] = width;
+}
+
+// ---------------------------------------------------------------------------------------------
+// ModelStore
+
+ModelStore::ModelStore()
+    : fields_{
+          // Loads Fx, Fy, Fz, Tx, Ty, Tz.
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          // Default E and A (bar type 0).
+          NumberLogic::Designed(TNumberType::RealType, 0, 50000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, 0, 100000, "0"),
+          // Displacements ux, uy, uz, phix, phiy, phiz.
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
+      } {
+  // Column widths as designed; the start-up and InitTables adjust some of them.
+  for (int c = 0; c < CoordGrid.ColCount(); ++c) CoordGrid.SetColWidth(c, 40);
+  for (TextGrid* grid : {&EleGrid, &PropGrid, &StringGrid3})
+    for (int c = 0; c < grid->ColCount(); ++c) grid->SetColWidth(c, 60);
+}
+
+void ModelStore::ResizeTables(int gridLength) {
+  GridLength = ClampGridLength(gridLength);
+  CoordGrid.SetRowCount(GridLength);
+  EleGrid.SetRowCount(GridLength);
+  PropGrid.SetRowCount(GridLength + 1);
+  StringGrid3.SetRowCount(GridLength);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Table operations
+
+void InitTables(ModelStore& store) {
+  store.ResizeTables(store.GridLength);
+
+  TextGrid& coord = store.CoordGrid;
+  coord.SetCell(0, 0, "node");
+  coord.SetCell(1, 0, "X [m]");
+  coord.SetCell(2, 0, "Y [m]");
+  coord.SetCell(3, 0, "Z [m]");
+  WriteRowNumbers(coord, 0);
+
+  TextGrid& ele = store.EleGrid;
+  ele.SetCell(0, 0, "bar");
+  ele.SetCell(1, 0, "begin node");
+  ele.SetCell(2, 0, "end node");
+  ele.SetCell(3, 0, "type");
+  WriteRowNumbers(ele, 0);
+
+  TextGrid& prop = store.PropGrid;
+  prop.SetCell(0, 0, "type");
+  prop.SetCell(1, 0, "E [kN/m^2]");
+  prop.SetCell(2, 0, "A [m^2]");
+  WriteRowNumbers(prop, 1);  // row r holds type r - 1
+
+  TextGrid& forces = store.StringGrid3;
+  forces.SetColWidth(1, 160);
+  forces.SetCell(0, 0, "bar");
+  forces.SetCell(1, 0, "normal force [kN]");
+  WriteRowNumbers(forces, 0);
+}
+
+bool CleanNumberText(std::string& text) {
+  if (text.empty()) return false;
+  if (!HasBlankOrComma(text)) return IsNumberText(text);  // nothing to clean
+  NormaliseBlanks(text);
+  text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+  const auto comma = text.find(',');
+  if (comma != std::string::npos) text[comma] = '.';
+  return IsNumberText(text);
+}
+
+bool NormaliseTables(ModelStore& store) {
+  bool ok = true;
+  std::string scratch;
+
+  TextGrid& coord = store.CoordGrid;
+  for (int r = 1; r < coord.RowCount(); ++r) {
+    for (int c = 1; c <= 3 && c < coord.ColCount(); ++c) {
+      std::string& cell = coord.CellRef(c, r);
+      if (cell.empty() || IsNormalisedCoordinate(cell)) continue;
+      scratch.assign(cell);
+      if (CleanNumberText(scratch)) {
+        cell = FormatFixed(StrToFloat(scratch), 6, 3);
+      } else {
+        ok = false;  // the cell keeps its text so the user can find it
+      }
+    }
+  }
+
+  TextGrid& ele = store.EleGrid;
+  for (int r = 1; r < ele.RowCount(); ++r) {
+    for (int c = 1; c <= 2; ++c) {
+      std::string& cell = ele.CellRef(c, r);
+      if (cell.empty()) continue;
+      if (!HasBlankOrComma(cell)) {
+        ok = ok && IsNumberText(cell);  // cleaning would leave it as it is
+        continue;
+      }
+      scratch.assign(cell);
+      if (CleanNumberText(scratch)) {
+        cell.assign(scratch);
+      } else {
+        ok = false;
+      }
+    }
+    if (!ele.Cell(1, r).empty() && !ele.Cell(2, r).empty()) {
+      std::string& type = ele.CellRef(3, r);
+      if (type.empty()) type = "0";
+    }
+  }
+  return ok;
+}
+
+int CountNodes(const ModelStore& store) {
+  const TextGrid& coord = store.CoordGrid;
+  std::string scratch;
+  int count = 0;
+  for (int r = 1; r < coord.RowCount(); ++r) {
+    if (CellPassesCleaning(coord.Cell(1, r), scratch) &&
+        CellPassesCleaning(coord.Cell(2, r), scratch) &&
+        CellPassesCleaning(coord.Cell(3, r), scratch))
+      ++count;
+  }
+  return count;
+}
+
+int CountBars(const ModelStore& store) {
+  const TextGrid& ele = store.EleGrid;
+  std::string scratch;
+  int count = 0;
+  for (int r = 1; r < ele.RowCount(); ++r) {
+    if (CellPassesCleaning(ele.Cell(1, r), scratch) && CellPassesCleaning(ele.Cell(2, r), scratch))
+      ++count;
+  }
+  return count;
+}
+
+BarData ReadBar(const ModelStore& store, int bar) {
+  const TextGrid& coord = store.CoordGrid;
+  const TextGrid& ele = store.EleGrid;
+  const TextGrid& prop = store.PropGrid;
+  BarData b;
+  b.BeginNode = StrToInt(ele.Cell(1, bar));
+  b.X1 = CellToFloat(coord.Cell(1, b.BeginNode));
+  b.Y1 = CellToFloat(coord.Cell(2, b.BeginNode));
+  b.Z1 = CellToFloat(coord.Cell(3, b.BeginNode));
+  b.EndNode = StrToInt(ele.Cell(2, bar));
+  b.X2 = CellToFloat(coord.Cell(1, b.EndNode));
+  b.Y2 = CellToFloat(coord.Cell(2, b.EndNode));
+  b.Z2 = CellToFloat(coord.Cell(3, b.EndNode));
+  b.Type = StrToInt(ele.Cell(3, bar));
+  const long long typeRow = static_cast<long long>(b.Type) + 1;
+  if (typeRow < 0) throw UserError(ListIndexErrorText(typeRow));
+  b.E = CellToFloat(CellAtRow(prop, 1, typeRow));
+  b.A = CellToFloat(CellAtRow(prop, 2, typeRow));
+  return b;
+}
+
+void ResetModelView(ModelStore& store) {
+  store.CheckBox1 = false;
+  store.CheckBox2 = true;
+  store.GroupBox4Visible = false;
+  store.StringGrid3Visible = false;
+  store.Label38Visible = false;
+  store.Memo1Visible = false;
+}
+
+}  // namespace tarvelin

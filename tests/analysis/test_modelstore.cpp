@@ -1,0 +1,408 @@
+// Tests of the model store: grids, table set-up, cleaning, normalising, counting, reading bars.
+#include "analysis/modelstore.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "model_helpers.h"
+#include "support/numtext.h"
+
+namespace tarvelin {
+namespace {
+
+using test::MakeStore;
+using test::SetBar;
+using test::SetNode;
+using test::SetType;
+
+// Message of the UserError that fn throws, or "<no error>".
+template <typename Fn>
+std::string UserErrorOf(Fn&& fn) {
+  try {
+    fn();
+  } catch (const UserError& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
+// ---------------------------------------------------------------------------------------------
+// TextGrid
+
+TEST(TextGrid, ResizeKeepsSurvivingCellsAndEmptiesNewRows) {
+  TextGrid g(3, 4);
+  g.SetCell(1, 1, "a");
+  g.SetCell(2, 3, "b");
+  g.SetRowCount(3);
+  EXPECT_EQ(g.RowCount(), 3);
+  EXPECT_EQ(g.Cell(1, 1), "a");
+  EXPECT_EQ(g.Cell(2, 3), "");  // beyond the grid now
+  g.SetRowCount(6);
+  EXPECT_EQ(g.Cell(1, 1), "a");
+  EXPECT_EQ(g.Cell(2, 3), "");  // the cut row does not come back
+  g.SetCell(2, 5, "c");
+  EXPECT_EQ(g.Cell(2, 5), "c");
+}
+
+TEST(TextGrid, NegativeIndexIsListIndexErrorAndBeyondReadsEmpty) {
+  TextGrid g(2, 3);
+  EXPECT_EQ(UserErrorOf([&] { g.Cell(1, -1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(UserErrorOf([&] { g.Cell(-2, 1); }), "List index out of bounds (-2)");
+  EXPECT_EQ(g.Cell(5, 1), "");
+  EXPECT_EQ(g.Cell(1, 3), "");
+  EXPECT_EQ(UserErrorOf([&] { g.SetCell(0, -7, "x"); }), "List index out of bounds (-7)");
+  EXPECT_THROW(g.SetCell(0, 3, "x"), std::out_of_range);
+  EXPECT_THROW(g.CellRef(2, 0), std::out_of_range);
+}
+
+TEST(TextGrid, ClearCellsLeavesLabelsAndHeaders) {
+  TextGrid g(3, 3);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) g.SetCell(c, r, std::to_string(c) + std::to_string(r));
+  g.ClearCells(1, 1);
+  EXPECT_EQ(g.Cell(0, 2), "02");
+  EXPECT_EQ(g.Cell(2, 0), "20");
+  EXPECT_EQ(g.Cell(1, 1), "");
+  EXPECT_EQ(g.Cell(2, 2), "");
+}
+
+// ---------------------------------------------------------------------------------------------
+// ModelStore and InitTables
+
+TEST(ModelStore, FieldsAsDesigned) {
+  ModelStore s;
+  for (int n = 4; n <= 17; ++n) {
+    SCOPED_TRACE(n);
+    const NumberLogic& f = s.NumberEdit(n);
+    EXPECT_EQ(f.NumType(), TNumberType::RealType);
+    EXPECT_EQ(f.Text(), "0");
+    EXPECT_EQ(f.RealValue(), 0.0);
+    const bool property = n == 10 || n == 11;
+    EXPECT_EQ(f.Min(), property ? 0.0 : -1e9);
+    EXPECT_EQ(f.Max(), n == 10 ? 5e7 : n == 11 ? 1e5 : 1e9);
+  }
+  EXPECT_THROW(s.NumberEdit(3), std::out_of_range);
+  EXPECT_THROW(s.NumberEdit(18), std::out_of_range);
+  EXPECT_FALSE(s.CheckBox1);
+  EXPECT_TRUE(s.CheckBox2);
+  EXPECT_FALSE(s.GroupBox4Visible || s.StringGrid3Visible || s.Label38Visible || s.Memo1Visible);
+}
+
+TEST(InitTables, HeadersLabelsAndSizes) {
+  ModelStore s;
+  s.CoordGrid.SetCell(1, 5, "1.5");
+  s.PropGrid.SetCell(2, 1, "0.01");
+  InitTables(s);
+  EXPECT_EQ(s.CoordGrid.RowCount(), 101);
+  EXPECT_EQ(s.EleGrid.RowCount(), 101);
+  EXPECT_EQ(s.PropGrid.RowCount(), 102);
+  EXPECT_EQ(s.StringGrid3.RowCount(), 101);
+  const char* coordHead[] = {"node", "X [m]", "Y [m]", "Z [m]"};
+  const char* eleHead[] = {"bar", "begin node", "end node", "type"};
+  const char* propHead[] = {"type", "E [kN/m^2]", "A [m^2]"};
+  for (int c = 0; c < 4; ++c) EXPECT_EQ(s.CoordGrid.Cell(c, 0), coordHead[c]);
+  for (int c = 0; c < 4; ++c) EXPECT_EQ(s.EleGrid.Cell(c, 0), eleHead[c]);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(s.PropGrid.Cell(c, 0), propHead[c]);
+  EXPECT_EQ(s.StringGrid3.Cell(0, 0), "bar");
+  EXPECT_EQ(s.StringGrid3.Cell(1, 0), "normal force [kN]");
+  EXPECT_EQ(s.StringGrid3.ColWidth(1), 160);
+  EXPECT_EQ(s.CoordGrid.Cell(0, 1), "1");
+  EXPECT_EQ(s.CoordGrid.Cell(0, 100), "100");
+  EXPECT_EQ(s.EleGrid.Cell(0, 100), "100");
+  EXPECT_EQ(s.StringGrid3.Cell(0, 37), "37");
+  EXPECT_EQ(s.PropGrid.Cell(0, 1), "0");
+  EXPECT_EQ(s.PropGrid.Cell(0, 101), "100");
+  // Data cells are untouched.
+  EXPECT_EQ(s.CoordGrid.Cell(1, 5), "1.5");
+  EXPECT_EQ(s.PropGrid.Cell(2, 1), "0.01");
+}
+
+TEST(InitTables, NewLengthKeepsSurvivingDataAndRelabels) {
+  ModelStore s = MakeStore(101);
+  SetNode(s, 3, "1", "2", "3");
+  SetNode(s, 100, "7", "8", "9");
+  s.GridLength = 21;
+  InitTables(s);
+  EXPECT_EQ(s.PropGrid.RowCount(), 22);
+  EXPECT_EQ(s.PropGrid.Cell(0, 21), "20");
+  EXPECT_EQ(s.CoordGrid.Cell(3, 3), "3");
+  s.GridLength = 200;
+  InitTables(s);
+  EXPECT_EQ(s.CoordGrid.RowCount(), 200);
+  EXPECT_EQ(s.CoordGrid.Cell(1, 100), "");  // lost when the table was shorter
+  EXPECT_EQ(s.CoordGrid.Cell(0, 199), "199");
+}
+
+TEST(InitTables, LengthHeldWithinBounds) {
+  ModelStore s;
+  s.GridLength = -5;
+  InitTables(s);
+  EXPECT_EQ(s.GridLength, kMinGridLength);
+  EXPECT_EQ(s.CoordGrid.RowCount(), kMinGridLength);
+  EXPECT_EQ(s.PropGrid.RowCount(), kMinGridLength + 1);
+}
+
+TEST(ResetModelView, ClearsSwitchesAndHidesResults) {
+  ModelStore s;
+  s.CheckBox1 = true;
+  s.CheckBox2 = false;
+  s.GroupBox4Visible = s.StringGrid3Visible = s.Label38Visible = s.Memo1Visible = true;
+  s.Label23 = "5 nodes";
+  ResetModelView(s);
+  EXPECT_FALSE(s.CheckBox1);
+  EXPECT_TRUE(s.CheckBox2);
+  EXPECT_FALSE(s.GroupBox4Visible || s.StringGrid3Visible || s.Label38Visible || s.Memo1Visible);
+  EXPECT_EQ(s.Label23, "5 nodes");
+}
+
+// ---------------------------------------------------------------------------------------------
+// CleanNumberText
+
+struct CleanCase {
+  std::string in;
+  std::string out;
+  bool passes;
+};
+
+class CleanNumberTextTest : public ::testing::TestWithParam<CleanCase> {};
+
+TEST_P(CleanNumberTextTest, CleansInPlace) {
+  std::string s = GetParam().in;
+  EXPECT_EQ(CleanNumberText(s), GetParam().passes);
+  EXPECT_EQ(s, GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CleanNumberTextTest,
+    ::testing::Values(CleanCase{"", "", false},       // empty: fails
+                      CleanCase{"   ", "", true},     // blanks only: passes as empty
+                      CleanCase{"\r\n", "", true},    // other blank characters too
+                      CleanCase{"1,5", "1.5", true},  // first comma becomes the point
+                      CleanCase{"1,2,3", "1.2,3", true},
+                      CleanCase{" 2 ", "2", true},  // surrounding blanks go
+                      CleanCase{"1 000", "1000", true}, CleanCase{"1  0  0", "100", true},
+                      CleanCase{"- 1 . 5", "-1.5", true}, CleanCase{"1e3", "1e3", true},
+                      CleanCase{"1E-5", "1E-5", false},  // a sign only in the first place
+                      CleanCase{"abc", "abc", false}, CleanCase{"1.2.3", "1.2.3", true},
+                      CleanCase{"-", "-", true}, CleanCase{"+3", "+3", true},
+                      CleanCase{"1\t2", "1\t2", false},    // a tab is no blank
+                      CleanCase{"1\r\n2", "1\r2", false},  // inner run collapses, CR stays
+                      CleanCase{"\x08 7,25 \x0c", "7.25", true}));
+
+// ---------------------------------------------------------------------------------------------
+// NormaliseTables
+
+struct NormaliseCase {
+  std::string in;
+  std::string out;
+  bool passes;
+};
+
+class NormaliseCoordTest : public ::testing::TestWithParam<NormaliseCase> {};
+
+TEST_P(NormaliseCoordTest, CoordinateCell) {
+  ModelStore s = MakeStore();
+  s.CoordGrid.SetCell(2, 7, GetParam().in);
+  EXPECT_EQ(NormaliseTables(s), GetParam().passes);
+  EXPECT_EQ(s.CoordGrid.Cell(2, 7), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NormaliseCoordTest,
+    ::testing::Values(NormaliseCase{"1,5", "1.500", true}, NormaliseCase{" 2 ", "2.000", true},
+                      NormaliseCase{"1 000", "1000.000", true},
+                      NormaliseCase{"1e3", "1000.000", true}, NormaliseCase{"1E-5", "1E-5", false},
+                      NormaliseCase{"1E5", "100000.000", true},
+                      NormaliseCase{"1234567", "1.23457E6", true},
+                      NormaliseCase{"-0.25", "-0.250", true}, NormaliseCase{"12", "12.000", true},
+                      NormaliseCase{"1234.5678", "1234.570", true},
+                      NormaliseCase{"-0.0004", "-0.000", true}, NormaliseCase{"-0", "0.000", true},
+                      NormaliseCase{"abc", "abc", false}, NormaliseCase{"", "", true}));
+
+TEST(NormaliseTables, InvalidCellKeepsTextAndOthersAreNormalised) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1", "abc", "3,5");
+  SetNode(s, 100, "2", "2", "2");
+  SetBar(s, 1, " 1 ", "x", "");
+  SetBar(s, 100, "3,0", "4", "7");
+  EXPECT_FALSE(NormaliseTables(s));
+  EXPECT_EQ(s.CoordGrid.Cell(1, 1), "1.000");
+  EXPECT_EQ(s.CoordGrid.Cell(2, 1), "abc");
+  EXPECT_EQ(s.CoordGrid.Cell(3, 1), "3.500");
+  EXPECT_EQ(s.CoordGrid.Cell(3, 100), "2.000");
+  EXPECT_EQ(s.EleGrid.Cell(1, 1), "1");
+  EXPECT_EQ(s.EleGrid.Cell(2, 1), "x");
+  EXPECT_EQ(s.EleGrid.Cell(3, 1), "0");      // both node cells are non-empty
+  EXPECT_EQ(s.EleGrid.Cell(1, 100), "3.0");  // cleaned, not reformatted
+  EXPECT_EQ(s.EleGrid.Cell(3, 100), "7");
+}
+
+TEST(NormaliseTables, TypeCellOnlyFilledForRowsWithBothNodes) {
+  ModelStore s = MakeStore();
+  SetBar(s, 1, "1", "2", "");
+  SetBar(s, 2, "1", "", "");
+  SetBar(s, 3, "", "2", "");
+  SetBar(s, 4, "1", "  ", "");    // blanks only clean to empty text
+  SetBar(s, 5, "1", "2", " 3 ");  // a type cell is never cleaned
+  EXPECT_TRUE(NormaliseTables(s));
+  EXPECT_EQ(s.EleGrid.Cell(3, 1), "0");
+  EXPECT_EQ(s.EleGrid.Cell(3, 2), "");
+  EXPECT_EQ(s.EleGrid.Cell(3, 3), "");
+  EXPECT_EQ(s.EleGrid.Cell(2, 4), "");
+  EXPECT_EQ(s.EleGrid.Cell(3, 4), "");
+  EXPECT_EQ(s.EleGrid.Cell(3, 5), " 3 ");
+  EXPECT_EQ(CountBars(s), 2);
+}
+
+TEST(NormaliseTables, WellCharacteredButMalformedCoordinateStopsWithConversionError) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1", "1.2.3", "5");
+  EXPECT_EQ(UserErrorOf([&] { NormaliseTables(s); }),
+            "'1.2.3' is not a valid floating point value");
+  EXPECT_EQ(s.CoordGrid.Cell(1, 1), "1.000");  // done before the failure
+  EXPECT_EQ(s.CoordGrid.Cell(3, 1), "5");      // not reached
+}
+
+TEST(NormaliseTables, PropGridIsNotExamined) {
+  ModelStore s = MakeStore();
+  SetType(s, 0, "2,1E8", "abc");
+  EXPECT_TRUE(NormaliseTables(s));
+  EXPECT_EQ(s.PropGrid.Cell(1, 1), "2,1E8");
+}
+
+TEST(NormaliseTables, SecondRunChangesNothing) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "0.1", "-2,25", "1e2");
+  SetNode(s, 2, "123456.4", "-0.0005", "7");
+  SetBar(s, 1, "1", "2");
+  ASSERT_TRUE(NormaliseTables(s));
+  const ModelStore before = s;
+  ASSERT_TRUE(NormaliseTables(s));
+  for (int r = 1; r <= 2; ++r)
+    for (int c = 1; c <= 3; ++c) {
+      EXPECT_EQ(s.CoordGrid.Cell(c, r), before.CoordGrid.Cell(c, r));
+      EXPECT_EQ(s.EleGrid.Cell(c, r), before.EleGrid.Cell(c, r));
+    }
+  EXPECT_EQ(s.CoordGrid.Cell(1, 2), "123456.000");
+}
+
+// ---------------------------------------------------------------------------------------------
+// CountNodes and CountBars
+
+TEST(Counting, CompleteRowsAnywhereInTheTable) {
+  ModelStore s = MakeStore();
+  EXPECT_EQ(CountNodes(s), 0);
+  EXPECT_EQ(CountBars(s), 0);
+  SetNode(s, 1, "0", "0", "0");
+  SetNode(s, 2, "1", "", "0");       // incomplete
+  SetNode(s, 5, "1,5", "2 0", "3");  // passes the cleaning
+  SetNode(s, 6, "1", "x", "3");      // fails it
+  SetNode(s, 100, "  ", "1", "1");   // blanks pass the cleaning
+  EXPECT_EQ(CountNodes(s), 3);
+  EXPECT_EQ(s.CoordGrid.Cell(1, 5), "1,5");  // counting changes nothing
+
+  SetBar(s, 1, "1", "2", "");  // the type cell plays no part
+  SetBar(s, 2, "1", "2", "0");
+  SetBar(s, 4, "1", "2", "0");  // after an empty row
+  SetBar(s, 5, "1", "", "0");
+  SetBar(s, 6, "1e", "2", "0");  // passes the character test
+  SetBar(s, 7, "-1", "2+", "0");
+  EXPECT_EQ(CountBars(s), 4);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ReadBar
+
+ModelStore OneBar() {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1.000", "2.000", "3.000");
+  SetNode(s, 2, "-4.000", "5.500", "0.000");
+  SetBar(s, 1, "1", "2", "1");
+  SetType(s, 0, "1000", "0.002");
+  SetType(s, 1, "2.1E8", "0.5");
+  return s;
+}
+
+TEST(ReadBar, ReadsNodesAndTypeRow) {
+  const ModelStore s = OneBar();
+  const BarData b = ReadBar(s, 1);
+  EXPECT_EQ(b.BeginNode, 1);
+  EXPECT_EQ(b.EndNode, 2);
+  EXPECT_EQ(b.X1, 1.0);
+  EXPECT_EQ(b.Y1, 2.0);
+  EXPECT_EQ(b.Z1, 3.0);
+  EXPECT_EQ(b.X2, -4.0);
+  EXPECT_EQ(b.Y2, 5.5);
+  EXPECT_EQ(b.Z2, 0.0);
+  EXPECT_EQ(b.Type, 1);
+  EXPECT_EQ(b.E, 2.1e8);
+  EXPECT_EQ(b.A, 0.5);
+}
+
+struct ReadFailure {
+  const char* what;
+  int col;  // EleGrid column changed, or 10 + c for CoordGrid cell (c, 2), 20 + c for PropGrid
+  const char* text;
+  const char* message;
+};
+
+class ReadBarFailureTest : public ::testing::TestWithParam<ReadFailure> {};
+
+TEST_P(ReadBarFailureTest, StopsWithTheConversionMessage) {
+  ModelStore s = OneBar();
+  const ReadFailure& f = GetParam();
+  if (f.col < 10)
+    s.EleGrid.SetCell(f.col, 1, f.text);
+  else if (f.col < 20)
+    s.CoordGrid.SetCell(f.col - 10, 2, f.text);
+  else
+    s.PropGrid.SetCell(f.col - 20, 2, f.text);
+  EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }), f.message) << f.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadBarFailureTest,
+    ::testing::Values(
+        ReadFailure{"node with decimals", 1, "3.0", "'3.0' is not a valid integer value"},
+        ReadFailure{"non-whole node", 2, "3.5", "'3.5' is not a valid integer value"},
+        ReadFailure{"empty type", 3, "", "'' is not a valid integer value"},
+        ReadFailure{"type with blanks", 3, " 1", "' 1' is not a valid integer value"},
+        ReadFailure{"node 0 is the header row", 1, "0",
+                    "'X [m]' is not a valid floating point value"},
+        ReadFailure{"type -1 is the header row", 3, "-1",
+                    "'E [kN/m^2]' is not a valid floating point value"},
+        ReadFailure{"negative node", 2, "-3", "List index out of bounds (-3)"},
+        ReadFailure{"type before the table", 3, "-5", "List index out of bounds (-4)"},
+        ReadFailure{"node beyond the table", 1, "5000", "'' is not a valid floating point value"},
+        ReadFailure{"type beyond the table", 3, "2147483647",
+                    "'' is not a valid floating point value"},
+        ReadFailure{"node pointing at an empty row", 2, "50",
+                    "'' is not a valid floating point value"},
+        ReadFailure{"node out of the 32-bit range", 1, "2147483648",
+                    "'2147483648' is not a valid integer value"},
+        ReadFailure{"malformed coordinate", 12, "1.2.3",
+                    "'1.2.3' is not a valid floating point value"},
+        ReadFailure{"blank coordinate", 13, "  ", "'  ' is not a valid floating point value"},
+        ReadFailure{"decimal comma in E", 21, "2,1E8",
+                    "'2,1E8' is not a valid floating point value"},
+        ReadFailure{"empty A", 22, "", "'' is not a valid floating point value"}));
+
+TEST(ReadBar, FirstBadCellInReadingOrderWins) {
+  ModelStore s = OneBar();
+  s.PropGrid.SetCell(1, 2, "bad E");
+  s.CoordGrid.SetCell(3, 2, "bad z2");
+  s.CoordGrid.SetCell(2, 1, "bad y1");
+  EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }), "'bad y1' is not a valid floating point value");
+  s.CoordGrid.SetCell(2, 1, "2");
+  s.EleGrid.SetCell(3, 1, "one");  // the type comes after the end node's coordinates
+  EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }), "'bad z2' is not a valid floating point value");
+  s.CoordGrid.SetCell(3, 2, "0");
+  EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }), "'one' is not a valid integer value");
+  s.EleGrid.SetCell(3, 1, "1");
+  EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }), "'bad E' is not a valid floating point value");
+}
+
+}  // namespace
+}  // namespace tarvelin

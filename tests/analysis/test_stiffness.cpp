@@ -1,0 +1,633 @@
+// Tests of the stiffness analysis: hand cases, failures, test output, and models checked
+// against an independent solution and against statics.
+#include "analysis/stiffness.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model_helpers.h"
+#include "recording_dialogs.h"
+#include "support/numtext.h"
+
+namespace tarvelin {
+namespace {
+
+using test::MakeStore;
+using test::Milli;
+using test::RecordingDialogs;
+using test::SetBar;
+using test::SetNode;
+using test::SetType;
+
+void SetLoads(ModelStore& s, const std::array<double, 6>& f) {
+  for (int j = 0; j < 6; ++j) s.NumberEdit(4 + j).SetRealValue(f[j]);
+}
+
+std::array<double, 6> Displacements(const ModelStore& s) {
+  std::array<double, 6> u;
+  for (int j = 0; j < 6; ++j) u[j] = s.NumberEdit(12 + j).RealValue();
+  return u;
+}
+
+std::string ZeroRow() {
+  return " 0.00  0.00  0.00  0.00  0.00  0.00";
+}
+
+// The one-bar model: block node (1, 0, 0), support (3, 0, 0), E = 1000, A = 0.002, so L = 2,
+// k = 1 and g = (-1, 0, 0, 0, 0, 0).
+ModelStore OneBarModel(bool reversed = false) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1", "0", "0");
+  SetNode(s, 2, "3", "0", "0");
+  if (reversed)
+    SetBar(s, 1, "2", "1");
+  else
+    SetBar(s, 1, "1", "2");
+  SetType(s, 0, "1000", "0.002");
+  SetLoads(s, {5, 0, 0, 0, 0, 0});
+  return s;
+}
+
+TEST(CalculateModel, OneBarHandCase) {
+  ModelStore s = OneBarModel();
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  EXPECT_TRUE(dialogs.Log.empty());
+  EXPECT_EQ(Displacements(s), (std::array<double, 6>{5, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(s.NumberEdit(12).Text(), "5");
+  EXPECT_EQ(s.NumberEdit(13).Text(), "0");
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "-5.0000");  // compression
+  EXPECT_EQ(s.StringGrid3.Cell(1, 2), "");
+  EXPECT_EQ(s.Label23, "2 nodes");
+  EXPECT_EQ(s.Label24, "1 bars");
+  EXPECT_EQ(s.EleGrid.Cell(3, 1), "0");
+  EXPECT_EQ(s.CoordGrid.Cell(1, 2), "3.000");
+  const std::vector<std::string> report = {" 1.00  0.00  0.00  0.00  0.00  0.00",
+                                           ZeroRow(),
+                                           ZeroRow(),
+                                           ZeroRow(),
+                                           ZeroRow(),
+                                           ZeroRow(),
+                                           "",
+                                           "NOTE: All numbers times 1"};
+  EXPECT_EQ(s.Memo1, report);
+  EXPECT_TRUE(s.GroupBox4Visible && s.StringGrid3Visible && s.Label38Visible && s.Memo1Visible);
+}
+
+TEST(CalculateModel, ReversedNodesFlipTheForceOnly) {
+  ModelStore s = OneBarModel(true);
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  EXPECT_EQ(Displacements(s), (std::array<double, 6>{5, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "5.0000");
+}
+
+TEST(CalculateModel, UnusedDofWithoutTheSwitchIsSingular) {
+  ModelStore s = OneBarModel();
+  s.CheckBox2 = false;
+  s.Label23 = "old nodes";
+  s.StringGrid3.SetCell(1, 1, "old");
+  s.NumberEdit(12).SetRealValue(42);
+  RecordingDialogs dialogs;
+  EXPECT_FALSE(CalculateModel(s, dialogs));
+  ASSERT_EQ(dialogs.Log.size(), 1u);
+  EXPECT_EQ(dialogs.Log[0].Kind, "error");
+  EXPECT_EQ(dialogs.Log[0].Text, "Wrong bar layout, singular matrix found.");
+  // The report is already rewritten; the results are not.
+  ASSERT_EQ(s.Memo1.size(), 8u);
+  EXPECT_EQ(s.Memo1[0], " 1.00  0.00  0.00  0.00  0.00  0.00");
+  EXPECT_FALSE(s.Memo1Visible);
+  EXPECT_EQ(s.Label23, "old nodes");
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "old");
+  EXPECT_EQ(s.NumberEdit(12).RealValue(), 42);
+}
+
+TEST(CalculateModel, LoadOnUnusedDofIsDropped) {
+  ModelStore s = OneBarModel();
+  SetLoads(s, {5, 7, -3, 11, 0, 2});
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  EXPECT_EQ(Displacements(s), (std::array<double, 6>{5, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "-5.0000");
+}
+
+TEST(CalculateModel, MechanismGivesHugeDisplacementsWithoutMessage) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "0", "0", "0");
+  SetNode(s, 2, "-1", "-1", "0");
+  SetBar(s, 1, "1", "2");
+  SetType(s, 0, "1", "2");  // EA = 2
+  SetLoads(s, {1, 0, 0, 0, 0, 0});
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  EXPECT_TRUE(dialogs.Log.empty());
+  const auto u = Displacements(s);
+  EXPECT_GT(std::fabs(u[0]), 1e15);
+  EXPECT_GT(std::fabs(u[1]), 1e15);
+  EXPECT_LT(u[0] * u[1], 0);
+}
+
+TEST(CalculateModel, ZeroLengthBarAddsNothingButCounts) {
+  ModelStore s = OneBarModel();
+  SetNode(s, 3, "1.0004", "0", "0");  // the same place once normalised
+  SetBar(s, 2, "1", "3");
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "-5.0000");
+  EXPECT_EQ(s.StringGrid3.Cell(1, 2), "0.0000");
+  EXPECT_EQ(s.Label24, "2 bars");
+  EXPECT_EQ(s.Label23, "3 nodes");
+}
+
+TEST(CalculateModel, NoBars) {
+  ModelStore s = MakeStore();
+  SetLoads(s, {1, 2, 3, 4, 5, 6});
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  EXPECT_EQ(Displacements(s), (std::array<double, 6>{}));
+  EXPECT_EQ(s.Label24, "0 bars");
+  EXPECT_EQ(s.Memo1.back(), "NOTE: All numbers times 1");
+
+  s.CheckBox2 = false;
+  EXPECT_FALSE(CalculateModel(s, dialogs));
+  ASSERT_EQ(dialogs.Log.size(), 1u);
+  EXPECT_EQ(dialogs.Log[0].Text, "Wrong bar layout, singular matrix found.");
+}
+
+TEST(CalculateModel, ForceRowsAfterTheLastBarAreKept) {
+  ModelStore s = MakeStore();
+  SetType(s, 0, "1000", "0.01");
+  // Five bars to five supports on the axes around a block node at the origin.
+  SetNode(s, 1, "0", "0", "0");
+  SetNode(s, 2, "1", "0", "0");
+  SetNode(s, 3, "0", "1", "0");
+  SetNode(s, 4, "0", "0", "1");
+  SetNode(s, 5, "-1", "0", "0");
+  SetNode(s, 6, "0", "-1", "0");
+  for (int i = 1; i <= 5; ++i) SetBar(s, i, "1", std::to_string(i + 1));
+  SetLoads(s, {1, 1, 1, 0, 0, 0});
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  const std::string fifth = s.StringGrid3.Cell(1, 5);
+  ASSERT_FALSE(fifth.empty());
+  SetBar(s, 5, "", "", "");
+  SetLoads(s, {2, 0, 3, 0, 0, 0});
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  EXPECT_EQ(s.Label24, "4 bars");
+  EXPECT_EQ(s.StringGrid3.Cell(1, 5), fifth);
+  // Two bars of k = 10 along x: ux = 0.1 towards the support of bar 1, which shortens.
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "-1.0000");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failures before any result changes
+
+struct Results {
+  std::array<double, 6> u;
+  std::string label23, label24, force1;
+  std::vector<std::string> memo;
+  bool visible;
+};
+
+Results Snapshot(const ModelStore& s) {
+  return {Displacements(s),
+          s.Label23,
+          s.Label24,
+          s.StringGrid3.Cell(1, 1),
+          s.Memo1,
+          s.GroupBox4Visible || s.StringGrid3Visible || s.Label38Visible || s.Memo1Visible};
+}
+
+void ExpectSame(const Results& a, const Results& b) {
+  EXPECT_EQ(a.u, b.u);
+  EXPECT_EQ(a.label23, b.label23);
+  EXPECT_EQ(a.label24, b.label24);
+  EXPECT_EQ(a.force1, b.force1);
+  EXPECT_EQ(a.memo, b.memo);
+  EXPECT_EQ(a.visible, b.visible);
+}
+
+ModelStore WithOldResults() {
+  ModelStore s = OneBarModel();
+  s.NumberEdit(14).SetRealValue(0.5);
+  s.Label23 = "9 nodes";
+  s.Label24 = "9 bars";
+  s.StringGrid3.SetCell(1, 1, "1.2345");
+  s.Memo1 = {"old report"};
+  return s;
+}
+
+TEST(CalculateModel, InputErrorInTables) {
+  ModelStore s = WithOldResults();
+  s.CoordGrid.SetCell(2, 2, "1E-5");
+  s.ActivePage = 2;
+  const Results before = Snapshot(s);
+  RecordingDialogs dialogs;
+  EXPECT_FALSE(CalculateModel(s, dialogs));
+  ASSERT_EQ(dialogs.Log.size(), 1u);
+  EXPECT_EQ(dialogs.Log[0].Kind, "error");
+  EXPECT_EQ(dialogs.Log[0].Text, "Input error in coordinate table, check the numbers.");
+  EXPECT_EQ(s.ActivePage, 1);
+  EXPECT_EQ(s.CoordGrid.Cell(2, 2), "1E-5");
+  EXPECT_EQ(s.CoordGrid.Cell(1, 2), "3.000");  // the valid cells are normalised
+  ExpectSame(Snapshot(s), before);
+}
+
+struct ConversionCase {
+  const char* what;
+  void (*spoil)(ModelStore&);
+  const char* message;
+};
+
+class ConversionFailureTest : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(ConversionFailureTest, ThrowsAndLeavesResultsAlone) {
+  ModelStore s = WithOldResults();
+  // A second, valid bar so that the failure comes after some assembly.
+  SetNode(s, 3, "1", "2", "0");
+  SetBar(s, 2, "1", "3");
+  GetParam().spoil(s);
+  s.CheckBox1 = true;
+  const Results before = Snapshot(s);
+  RecordingDialogs dialogs;
+  try {
+    CalculateModel(s, dialogs);
+    ADD_FAILURE() << "no error for " << GetParam().what;
+  } catch (const UserError& e) {
+    EXPECT_EQ(std::string(e.what()), GetParam().message) << GetParam().what;
+  }
+  ExpectSame(Snapshot(s), before);
+  for (const auto& entry : dialogs.Log) EXPECT_EQ(entry.Kind, "message");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConversionFailureTest,
+    ::testing::Values(
+        ConversionCase{"decimal comma in PropGrid",
+                       [](ModelStore& s) { SetType(s, 0, "1000", "0,002"); },
+                       "'0,002' is not a valid floating point value"},
+        ConversionCase{"node 3,0", [](ModelStore& s) { SetBar(s, 2, "3,0", "1"); },
+                       "'3.0' is not a valid integer value"},
+        ConversionCase{"gap in the bar rows",
+                       [](ModelStore& s) {
+                         SetBar(s, 4, "1", "2");
+                         SetBar(s, 2, "", "", "");
+                       },
+                       "'' is not a valid integer value"},
+        ConversionCase{"missing type", [](ModelStore& s) { SetBar(s, 2, "1", "3", "7"); },
+                       "'' is not a valid floating point value"},
+        ConversionCase{"malformed number in a node cell",
+                       [](ModelStore& s) { SetBar(s, 2, "1e", "3"); },
+                       "'1e' is not a valid integer value"},
+        ConversionCase{"node 0", [](ModelStore& s) { SetBar(s, 2, "0", "3"); },
+                       "'X [m]' is not a valid floating point value"},
+        ConversionCase{"negative node", [](ModelStore& s) { SetBar(s, 2, "1", "-2"); },
+                       "List index out of bounds (-2)"},
+        ConversionCase{"type -3", [](ModelStore& s) { SetBar(s, 2, "1", "3", "-3"); },
+                       "List index out of bounds (-2)"},
+        ConversionCase{"blank coordinate", [](ModelStore& s) { s.CoordGrid.SetCell(3, 3, "  "); },
+                       "'' is not a valid floating point value"}));
+
+// ---------------------------------------------------------------------------------------------
+// Test output
+
+TEST(CalculateModel, TestMessagesInOrder) {
+  ModelStore s = OneBarModel();
+  SetNode(s, 3, "1", "0", "0");
+  SetBar(s, 2, "1", "3");  // zero length: no kinematic message, no element matrix
+  s.CheckBox1 = true;
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+
+  const std::string bar1 =
+      "bar=1 from node 1 to node   2\rx1=1 y1=0 z1=0\rx2=3 y2=0 z2=0\rEA=2\rlength=2.00";
+  const std::string bg1 = "Bg[1]=[-1.000 0.000 0.000 0.000 0.000 0.000]\rEA=2 L=2.000\rk =1";
+  const std::string bar2 =
+      "bar=2 from node 1 to node   3\rx1=1 y1=0 z1=0\rx2=1 y2=0 z2=0\rEA=2\rlength=0.00";
+  std::string zeros;
+  for (int r = 0; r < 5; ++r) zeros += "0.00 0.00 0.00 0.00 0.00 0.00 \r";
+  const std::string unitFirst =
+      "1.00 0.00 0.00 0.00 0.00 0.00 \r" + zeros + "\rNOTE: All numbers times 1";
+  const std::vector<std::string> expected = {bar1,
+                                             bg1,
+                                             "Element[1] stiffness matrix \r\r" + unitFirst,
+                                             bar2,
+                                             "System stiffness Matrix:\r\r" + unitFirst,
+                                             bar1,
+                                             bg1,
+                                             bar2};
+  ASSERT_EQ(dialogs.Log.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(dialogs.Log[i].Kind, "message") << i;
+    EXPECT_EQ(dialogs.Log[i].Text, expected[i]) << i;
+  }
+}
+
+TEST(BarGeometry, KinematicVectorIsPositionCrossDirection) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1", "2", "3");
+  SetNode(s, 2, "1", "2", "-1");  // straight below: e = (0, 0, 1)
+  SetBar(s, 1, "1", "2", "0");
+  SetType(s, 0, "200", "0.5");
+  RecordingDialogs dialogs;
+  const BarGeometryResult r = BarGeometry(s, 1, dialogs);
+  EXPECT_EQ(r.L, 4.0);
+  EXPECT_EQ(r.K, 25.0);
+  EXPECT_EQ(r.G, (TVector6{0, 0, 1, 2, -1, 0}));
+  EXPECT_TRUE(dialogs.Log.empty());
+}
+
+TEST(AddBarStiffness, NothingForZeroLength) {
+  ModelStore s = MakeStore();
+  s.CheckBox1 = true;
+  RecordingDialogs dialogs;
+  TMatrix6 K{};
+  AddBarStiffness(s, 1, K, TVector6{1, 1, 1, 1, 1, 1}, 5, 0, dialogs);
+  EXPECT_EQ(K, TMatrix6{});
+  EXPECT_TRUE(dialogs.Log.empty());
+  AddBarStiffness(s, 1, K, TVector6{1, 0, 0, 0, 0, 2}, 5, 1, dialogs);
+  EXPECT_EQ(K[0][0], 5);
+  EXPECT_EQ(K[0][5], 10);
+  EXPECT_EQ(K[5][5], 20);
+  EXPECT_EQ(dialogs.Log.size(), 1u);
+}
+
+TEST(BarNormalForce, ZeroForZeroLengthAndElongationTimesStiffness) {
+  EXPECT_EQ(BarNormalForce(TVector6{1, 2, 3, 4, 5, 6}, 7, 0, TVector6{1, 1, 1, 1, 1, 1}), 0.0);
+  EXPECT_EQ(BarNormalForce(TVector6{1, 0, 0, 0, 0, 2}, 3, 1, TVector6{1, 0, 0, 0, 0, 0.5}), 6.0);
+}
+
+TEST(StiffnessReport, SignColumnAndTinyNegatives) {
+  TMatrix6 K{};
+  K[0][0] = 4;
+  K[0][1] = -1e-9;
+  K[1][0] = -2;
+  K[2][2] = -0.0;
+  K[5][5] = 0.02;
+  const std::vector<std::string> r = StiffnessReport(K);
+  ASSERT_EQ(r.size(), 8u);
+  EXPECT_EQ(r[0], " 1.00 -0.00  0.00  0.00  0.00  0.00");
+  EXPECT_EQ(r[1], "-0.50  0.00  0.00  0.00  0.00  0.00");
+  EXPECT_EQ(r[2], ZeroRow());
+  EXPECT_EQ(r[5], " 0.00  0.00  0.00  0.00  0.00  0.01");
+  EXPECT_EQ(r[6], "");
+  EXPECT_EQ(r[7], "NOTE: All numbers times 4");
+  K[0][0] = 1234.5;
+  EXPECT_EQ(StiffnessReport(K)[7], "NOTE: All numbers times 1234.5");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Against an independent computation
+
+struct RefBar {
+  std::array<long double, 3> p, q;
+  long double ea;
+};
+
+struct RefSolution {
+  test::LVec6 u;
+  std::vector<long double> n;
+  std::vector<test::LVec6> g;
+  test::LMat6 k;
+};
+
+RefSolution Reference(const std::vector<RefBar>& bars, const std::array<double, 6>& f) {
+  RefSolution sol{};
+  for (const RefBar& b : bars) {
+    long double length = 0;
+    const test::LVec6 g = test::RefKinematic(b.p, b.q, length);
+    sol.g.push_back(g);
+    for (int i = 0; i < 6; ++i)
+      for (int j = 0; j < 6; ++j) sol.k[i][j] += b.ea / length * g[i] * g[j];
+  }
+  test::LVec6 rhs;
+  for (int j = 0; j < 6; ++j) rhs[j] = f[j];
+  EXPECT_TRUE(test::RefSolve(sol.k, rhs, sol.u));
+  for (size_t i = 0; i < bars.size(); ++i) {
+    long double length = 0;
+    test::RefKinematic(bars[i].p, bars[i].q, length);
+    long double e = 0;
+    for (int j = 0; j < 6; ++j) e += sol.g[i][j] * sol.u[j];
+    sol.n.push_back(bars[i].ea / length * e);
+  }
+  return sol;
+}
+
+struct RandomModel {
+  ModelStore store = MakeStore();
+  std::vector<RefBar> bars;
+  std::array<double, 6> f{};
+};
+
+RandomModel MakeRandomModel(std::mt19937& rng, int barCount) {
+  RandomModel m;
+  std::uniform_int_distribution<int> coord(-2000, 2000);
+  std::uniform_int_distribution<int> dir(-1000, 1000);
+  std::uniform_int_distribution<int> load(-500, 500);
+  const double es[] = {1000, 2.1e8, 7e7, 35000};
+  const double as[] = {0.002, 0.0005, 0.01, 0.25};
+  const char* eText[] = {"1000", "2.1E8", "7e7", "35000"};
+  const char* aText[] = {"0.002", "0.0005", "0.01", ".25"};
+  for (int t = 0; t < 4; ++t) SetType(m.store, t, eText[t], aText[t]);
+  for (int i = 1; i <= barCount; ++i) {
+    const int p[3] = {coord(rng), coord(rng), coord(rng)};
+    int d[3];
+    do {
+      for (int& x : d) x = dir(rng);
+    } while (std::abs(d[0]) + std::abs(d[1]) + std::abs(d[2]) < 300);
+    const int q[3] = {p[0] - d[0], p[1] - d[1], p[2] - d[2]};
+    SetNode(m.store, 2 * i - 1, Milli(p[0]), Milli(p[1]), Milli(p[2]));
+    SetNode(m.store, 2 * i, Milli(q[0]), Milli(q[1]), Milli(q[2]));
+    const int t = static_cast<int>(rng() % 4);
+    SetBar(m.store, i, std::to_string(2 * i - 1), std::to_string(2 * i),
+           t == 0 && i % 2 ? "" : std::to_string(t));
+    m.bars.push_back({{p[0] / 1000.0L, p[1] / 1000.0L, p[2] / 1000.0L},
+                      {q[0] / 1000.0L, q[1] / 1000.0L, q[2] / 1000.0L},
+                      static_cast<long double>(as[t] * es[t])});
+  }
+  for (double& x : m.f) x = load(rng);
+  SetLoads(m.store, m.f);
+  return m;
+}
+
+long double MaxAbs(const test::LVec6& v) {
+  long double m = 0;
+  for (long double x : v) m = std::max(m, std::fabs(x));
+  return m;
+}
+
+TEST(CalculateModel, RandomModelsAgreeWithIndependentSolution) {
+  std::mt19937 rng(4711);
+  for (int trial = 0; trial < 40; ++trial) {
+    SCOPED_TRACE(trial);
+    const int barCount = 6 + trial % 40;
+    RandomModel m = MakeRandomModel(rng, barCount);
+    RecordingDialogs dialogs;
+    ASSERT_TRUE(CalculateModel(m.store, dialogs));
+    ASSERT_TRUE(dialogs.Log.empty());
+    const RefSolution ref = Reference(m.bars, m.f);
+
+    // Displacements are shown with 8 significant digits.
+    const auto u = Displacements(m.store);
+    const long double uMax = MaxAbs(ref.u);
+    for (int j = 0; j < 6; ++j)
+      EXPECT_NEAR(u[j], static_cast<double>(ref.u[j]), static_cast<double>(1e-7L * uMax)) << j;
+
+    // Forces are shown with 4 decimals (at most 8 significant digits).
+    long double nMax = 0;
+    for (long double n : ref.n) nMax = std::max(nMax, std::fabs(n));
+    const double tol = 6e-5 + static_cast<double>(1e-7L * nMax);
+    std::vector<double> shown;
+    for (int i = 1; i <= barCount; ++i) {
+      shown.push_back(StrToFloat(m.store.StringGrid3.Cell(1, i)));
+      EXPECT_NEAR(shown.back(), static_cast<double>(ref.n[i - 1]), tol) << "bar " << i;
+    }
+
+    // The shown forces balance the load.
+    for (int j = 0; j < 6; ++j) {
+      long double sum = 0, gMax = 0;
+      for (int i = 0; i < barCount; ++i) {
+        sum += shown[i] * ref.g[i][j];
+        gMax = std::max(gMax, std::fabs(ref.g[i][j]));
+      }
+      EXPECT_NEAR(static_cast<double>(sum), m.f[j],
+                  static_cast<double>(barCount * tol * (1 + gMax)))
+          << "equilibrium " << j;
+    }
+
+    // The report shows the assembled matrix scaled by its largest entry.
+    ASSERT_EQ(m.store.Memo1.size(), 8u);
+    long double kMax = 0;
+    for (const auto& row : ref.k)
+      for (long double x : row) kMax = std::max(kMax, std::fabs(x));
+    for (int r = 0; r < 6; ++r) {
+      const std::string& line = m.store.Memo1[r];
+      ASSERT_EQ(line.size(), 35u) << line;
+      for (int q = 0; q < 6; ++q) {
+        std::string entry = line.substr(q * 6, 5);
+        if (entry[0] == ' ') entry.erase(0, 1);
+        EXPECT_NEAR(StrToFloat(entry), static_cast<double>(ref.k[r][q] / kMax), 0.00500001)
+            << r << "," << q;
+      }
+    }
+  }
+}
+
+// The building blocks, used as CalculateModel uses them, agree with the extended-precision
+// solution to the precision a well-conditioned system allows.
+TEST(CalculateModel, FullPrecisionDisplacementsAgreeWithIndependentSolution) {
+  std::mt19937 rng(99);
+  for (int trial = 0; trial < 40; ++trial) {
+    SCOPED_TRACE(trial);
+    const int barCount = 8 + trial;
+    RandomModel m = MakeRandomModel(rng, barCount);
+    ASSERT_TRUE(NormaliseTables(m.store));
+    RecordingDialogs dialogs;
+    TMatrix6 K{};
+    for (int i = 1; i <= barCount; ++i) {
+      const BarGeometryResult geo = BarGeometry(m.store, i, dialogs);
+      AddBarStiffness(m.store, i, K, geo.G, geo.K, geo.L, dialogs);
+    }
+    TIndexVector6 indx{};
+    double d;
+    std::string err;
+    LUDecompose(K, 6, indx, d, err);
+    ASSERT_EQ(err, "");
+    TVector6 u = m.f;
+    LUSolve(K, 6, indx, u);
+    const RefSolution ref = Reference(m.bars, m.f);
+    const long double uMax = MaxAbs(ref.u);
+    for (int j = 0; j < 6; ++j)
+      EXPECT_NEAR(u[j], static_cast<double>(ref.u[j]), static_cast<double>(1e-10L * uMax));
+    for (int i = 1; i <= barCount; ++i) {
+      const BarGeometryResult geo = BarGeometry(m.store, i, dialogs);
+      const long double n = ref.n[i - 1];
+      EXPECT_NEAR(BarNormalForce(geo.G, geo.K, geo.L, u), static_cast<double>(n),
+                  static_cast<double>(1e-9L * (1 + std::fabs(n))));
+    }
+  }
+}
+
+// Six bars that hold the block in a statically determinate way: the forces follow from the
+// six equilibrium equations alone, whatever the bar stiffnesses.
+//   vertical bars at (1,0,0), (0,1,0), (-1,-1,0) to supports 2 m below,
+//   bars along x at (0,1,0) and (0,-1,0), a bar along y at (1,0,0).
+// Equilibrium: Fx = N4 + N5, Fy = -N6, Fz = N1 + N2 + N3, Tx = N2 - N3, Ty = N3 - N1,
+// Tz = N5 - N4 - N6.
+ModelStore SixBarModel(bool varyStiffness) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1", "0", "0");
+  SetNode(s, 2, "0", "1", "0");
+  SetNode(s, 3, "-1", "-1", "0");
+  SetNode(s, 4, "1", "0", "-2");
+  SetNode(s, 5, "0", "1", "-2");
+  SetNode(s, 6, "-1", "-1", "-2");
+  SetNode(s, 7, "0", "-1", "0");
+  SetNode(s, 8, "-2", "1", "0");
+  SetNode(s, 9, "-2", "-1", "0");
+  SetNode(s, 10, "1", "2", "0");
+  SetBar(s, 1, "1", "4", varyStiffness ? "1" : "0");
+  SetBar(s, 2, "2", "5", varyStiffness ? "2" : "0");
+  SetBar(s, 3, "3", "6", varyStiffness ? "3" : "0");
+  SetBar(s, 4, "2", "8", varyStiffness ? "4" : "0");
+  SetBar(s, 5, "7", "9", varyStiffness ? "5" : "0");
+  SetBar(s, 6, "1", "10", "0");
+  SetType(s, 0, "210000000", "0.001");
+  SetType(s, 1, "1000", "0.3");
+  SetType(s, 2, "5e6", "0.02");
+  SetType(s, 3, "70000", "1");
+  SetType(s, 4, "30", "2");
+  SetType(s, 5, "2.1E8", "0.5");
+  return s;
+}
+
+TEST(CalculateModel, StaticallyDeterminateSixBars) {
+  for (bool vary : {false, true}) {
+    SCOPED_TRACE(vary);
+    ModelStore s = SixBarModel(vary);
+    SetLoads(s, {10, -4, 12, 3, -6, 2});
+    RecordingDialogs dialogs;
+    ASSERT_TRUE(CalculateModel(s, dialogs));
+    // N6 = -Fy, N5 - N4 = Tz + N6, N4 + N5 = Fx, N3 = (Fz - Tx + Ty) / 3, N1 = N3 - Ty,
+    // N2 = N3 + Tx.
+    const char* expected[] = {"7.0000", "4.0000", "1.0000", "2.0000", "8.0000", "4.0000"};
+    for (int i = 1; i <= 6; ++i) EXPECT_EQ(s.StringGrid3.Cell(1, i), expected[i - 1]) << i;
+  }
+}
+
+TEST(CalculateModel, StaticallyDeterminateSixBarsRandomLoads) {
+  // The forces solve G^T N = F for the kinematic vectors G of the six bars, independently of
+  // the stiffnesses that the displacements depend on.
+  const std::array<std::array<long double, 3>, 6> p = {
+      {{1, 0, 0}, {0, 1, 0}, {-1, -1, 0}, {0, 1, 0}, {0, -1, 0}, {1, 0, 0}}};
+  const std::array<std::array<long double, 3>, 6> q = {
+      {{1, 0, -2}, {0, 1, -2}, {-1, -1, -2}, {-2, 1, 0}, {-2, -1, 0}, {1, 2, 0}}};
+  test::LMat6 gt{};
+  for (int i = 0; i < 6; ++i) {
+    long double length;
+    const test::LVec6 g = test::RefKinematic(p[i], q[i], length);
+    for (int j = 0; j < 6; ++j) gt[j][i] = g[j];
+  }
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> load(-1000, 1000);
+  for (int trial = 0; trial < 20; ++trial) {
+    std::array<double, 6> f;
+    test::LVec6 rhs, n;
+    for (int j = 0; j < 6; ++j) rhs[j] = f[j] = load(rng);
+    ASSERT_TRUE(test::RefSolve(gt, rhs, n));
+    ModelStore s = SixBarModel(trial % 2 == 1);
+    SetLoads(s, f);
+    RecordingDialogs dialogs;
+    ASSERT_TRUE(CalculateModel(s, dialogs));
+    for (int i = 1; i <= 6; ++i)
+      EXPECT_NEAR(StrToFloat(s.StringGrid3.Cell(1, i)), static_cast<double>(n[i - 1]), 6e-5)
+          << "trial " << trial << " bar " << i;
+  }
+}
+
+}  // namespace
+}  // namespace tarvelin
