@@ -222,9 +222,10 @@ bool MyVrml::WriteVrmlHeader(const std::string& fileName, const std::string& mod
   const fs::path target(fileName);
   if (!fileName.empty() && !fs::is_directory(target, ec)) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string base = "." + target.filename().string() + ".tmp" + std::to_string(getpid());
+    // A short name of our own, so that a long scene name cannot push it past the limit.
+    const std::string base = ".tarvelin-scene-" + std::to_string(getpid()) + "-";
     for (int n = 0; n < 100 && fd_ < 0; ++n) {
-      const std::string name = (folder / (base + "." + std::to_string(n))).string();
+      const std::string name = (folder / (base + std::to_string(n) + ".tmp")).string();
       const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd >= 0) {
         fd_ = fd;
