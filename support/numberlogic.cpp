@@ -172,8 +172,9 @@ std::uint8_t NumberLogic::CheckNumberParts(const NumberParts& parts,
   if (kind == 3) return 3;
 
   if (!parts.Exponent.empty()) {
-    // A zero mantissa is zero whatever its exponent, so only a non-zero one can leave the range.
-    if (mantissa != 0) {
+    // A written zero (0E-5) is zero whatever its exponent and never beyond the range; a lone
+    // sign still counts with the magnitude of zero.
+    if (mantissa != 0 || IsLoneSign(parts.Mantissa)) {
       const long long magnitude = static_cast<long long>(DecimalMagnitude(mantissa)) + exponent;
       if (magnitude < -300 || magnitude > 300) return 1;
     }

@@ -270,7 +270,11 @@ std::string FormatFixed(double value, int precision, int decimals) {
   Decimal d;
   if (value != 0) {
     RoundValue(
-        std::fabs(value), [p, places](int e) { return std::min(p, e + places); }, d);
+        std::fabs(value),
+        [p, places](int e) {
+          return static_cast<int>(std::min<long long>(p, static_cast<long long>(e) + places));
+        },
+        d);
     if (d.count > 0 && d.exponent > p) return GeneralText(value < 0, d, p);
   }
   text.reserve(static_cast<size_t>(std::max(d.exponent, 1) + places) + 3);

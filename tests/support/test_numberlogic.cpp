@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{"5 ", 3}, CheckCase{"1e+5", 0}, CheckCase{"2.5e-3", 0},
                       CheckCase{"1E99999999999", 3}, CheckCase{"0e-5", 0}, CheckCase{"0E-400", 0},
                       CheckCase{"-E5", 0, true}, CheckCase{"+e2", 0, true}, CheckCase{"-E0", 0},
-                      CheckCase{"1E5e3", 0, true}, CheckCase{"1e 5", 0, true},
+                      CheckCase{"-E-5", 1}, CheckCase{"1E5e3", 0, true}, CheckCase{"1e 5", 0, true},
                       CheckCase{"1e5", 0}));
 
 TEST(NumberLogicCheck, InternalMessageNamesBothParts) {

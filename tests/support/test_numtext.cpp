@@ -207,6 +207,11 @@ TEST(NumberFormats, NonFiniteValuesHaveAText) {
 TEST(NumberFormats, OutOfRangeSettingsAreClamped) {
   EXPECT_EQ(FormatGeneral(2.5, 0), "3");     // at least one digit
   EXPECT_EQ(FormatFixed(2.25, 8, -2), "2");  // no negative decimal count
+  // At most every exact digit: the smallest subnormal has 751 of them.
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  EXPECT_EQ(FormatGeneral(tiny, 100000), test::ReferenceGeneral(tiny, 767));
+  EXPECT_EQ(FormatGeneral(tiny, 100000).size(), 751u + 6u);
+  EXPECT_EQ(FormatFixed(1E300, 6, 2147483647), "1E300");
 }
 
 // Strict conversion of reals.
