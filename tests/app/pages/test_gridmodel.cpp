@@ -217,6 +217,14 @@ class TestGridModel : public QObject {
     view.FinishEditing();
     QCOMPARE(store_->CoordGrid.Cell(3, 1), std::string("3"));
     QVERIFY(!view.IsEditing());
+
+    // Tab after the last column goes on in the next row, past its label.
+    view.setCurrentIndex(model.index(0, 3));
+    view.edit(model.index(0, 3));
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor != nullptr);
+    QTest::keyClick(editor, Qt::Key_Tab);
+    QCOMPARE(view.currentIndex(), model.index(1, 1));
   }
 
   void viewRightPressOnly() {

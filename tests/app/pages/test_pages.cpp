@@ -348,6 +348,13 @@ class TestPages : public QObject {
     QCOMPARE(pages_->CoordGrid()->model()->index(0, 1).data().toString(), QStringLiteral("1.500"));
     QCOMPARE(pages_->CoordGrid()->model()->index(2, 2).data().toString(), QStringLiteral("2.000"));
     QCOMPARE(pages_->EleGrid()->model()->index(0, 3).data().toString(), QStringLiteral("0"));
+
+    // A key goes on to the next page once the tables pass.
+    pages_->tabBar()->setFocus();
+    QTest::keyClick(pages_->tabBar(), Qt::Key_Right);
+    QCOMPARE(pages_->currentIndex(), kResults);
+    QCOMPARE(store_->ActivePage, kResults);
+    QCOMPARE(dialogs_->Texts("error").size(), size_t(3));
   }
 
   void pageChangeSeesOpenEditor() {
