@@ -144,10 +144,10 @@ void ShowVrmlModel(ModelStore& store, const std::string& dataFileName, const std
     return;
   }
   if (!openScene(scenePath)) {
-    const fs::path full = fs::absolute(scenePath, ec);
+    const fs::path full = fs::absolute(scenePath, ec).lexically_normal();
     dialogs.ShowInformation(
-        "The 3D model could not be opened: the desktop has no viewer for VRML (.wrl) "
-        "files.\nThe scene file is:\n" +
+        "The desktop could not open the VRML scene; it may have no viewer for .wrl files.\n"
+        "The scene file is:\n" +
         (ec ? scenePath : full.string()) + "\nOpen it with a VRML viewer of your choice.");
   }
 }
