@@ -1,6 +1,7 @@
 // Model export: golden scenes, extent and block size, and the export's failures.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 
 #include "recording_dialogs.h"
@@ -55,6 +56,29 @@ TEST_P(ModelGoldenTest, ExportMatchesTheExpectedScene) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ModelGoldenTest, ::testing::ValuesIn(test::CaseNames(".model")));
+
+// The scene text never depends on the user's number conventions.
+TEST(LocaleTest, SceneIsTheSameUnderACommaLocale) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  bool set = false;
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "nl_NL.UTF-8"})
+    if (std::setlocale(LC_ALL, name)) {
+      set = true;
+      break;
+    }
+  if (!set) GTEST_SKIP() << "no locale with a decimal comma is installed";
+  const fs::path data = test::VrmlDataFolder();
+  const test::ModelCase model = test::ReadModelCase(data / "cases" / "worked_full.model");
+  ModelStore store;
+  test::FillStore(model, store);
+  TempFolder dir;
+  RecordingDialogs dialogs;
+  WriteVrmlModel(store, model.Title, dir.File("tarvelin.wrl"), model.Numbering, model.Axes,
+                 dialogs);
+  const std::string text = ReadWholeFile(dir.File("tarvelin.wrl"));
+  std::setlocale(LC_ALL, saved.c_str());
+  ExpectSameText(text, ReadWholeFile(data / "expected" / "worked_full.wrl"));
+}
 
 class CallsGoldenTest : public ::testing::TestWithParam<std::string> {};
 
