@@ -192,6 +192,7 @@ class TestGridModel : public QObject {
     view.setModel(&model);
     view.resize(300, 300);
     view.show();
+    view.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&view));
     view.setCurrentIndex(model.index(0, 1));
     view.setFocus();

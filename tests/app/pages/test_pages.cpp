@@ -97,6 +97,7 @@ class TestPages : public QObject {
     dialogs_ = std::make_unique<RecordingDialogs>();
     pages_ = std::make_unique<MainPages>(store_.get(), dialogs_.get());
     pages_->show();
+    pages_->activateWindow();  // no window manager under Xvfb does it for us
     QVERIFY(QTest::qWaitForWindowActive(pages_.get()));
   }
 
