@@ -163,6 +163,23 @@ TEST(SceneFileTest, ClosingReplacesTheOldFile) {
   EXPECT_EQ(second.find("Cylinder"), std::string::npos);
 }
 
+TEST(SceneFileTest, AFailureToPutTheSceneInPlaceIsReported) {
+  TempFolder dir;
+  const std::string path = dir.File("tarvelin.wrl");
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  WriteSmallScene(vrml, path);
+  // Something else takes the name before the scene is closed.
+  std::filesystem::create_directory(path);
+  EXPECT_FALSE(vrml.CloseVrmlFile());
+  EXPECT_FALSE(vrml.IsOpen());
+  EXPECT_EQ(
+      dialogs.Texts("error"),
+      std::vector<std::string>{"Can not create a VRML file, check your disk or r/w permissions."});
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"tarvelin.wrl"});
+}
+
 TEST(SceneFileTest, ClosingWithoutAnOpenSceneDoesNothing) {
   RecordingDialogs dialogs;
   MyVrml vrml(dialogs);
