@@ -33,3 +33,10 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz
+
+# PNG pictures of the intro panel, the three pages (bundled example loaded and calculated), the
+# about box and the technical-information window, drawn under Xvfb into $(BUILD)/screenshots/.
+screenshots: build
+	cmake --build $(BUILD) -j $(JOBS) --target screenshots
+	rm -rf $(BUILD)/screenshots && mkdir -p $(BUILD)/screenshots
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/tools/tarvelin-screenshots examples/hexapod.PEN $(BUILD)/screenshots

@@ -81,7 +81,7 @@ QImage TechnicalNotes() {
 
   // Sheet frame and title.
   p.setPen(QPen(QColor(90, 90, 90), 1));
-  p.drawRect(QRectF(8.5, 8.5, 778, 544));
+  p.drawRect(QRectF(8.5, 8.5, 778, 516));  // the "Close" button sits below it
   QFont title("DejaVu Serif");
   title.setPixelSize(24);
   title.setBold(true);
@@ -98,7 +98,7 @@ QImage TechnicalNotes() {
   p.setPen(QPen(QColor(20, 40, 110), 1.5));
   p.drawLine(QPointF(24, 54), QPointF(771, 54));
   p.setPen(QPen(QColor(170, 170, 170), 1, Qt::DotLine));
-  p.drawLine(QPointF(405, 66), QPointF(405, 500));
+  p.drawLine(QPointF(405, 66), QPointF(405, 478));
 
   // Left column: the model and the kinematic relation.
   const QString left =
@@ -218,8 +218,8 @@ QImage TechnicalNotes() {
       "checked in case of mechanisms. The user can switch this check on or off "
       "(\u201cdisregard unused dof's\u201d on the Results page).</i>";
   p.setPen(QPen(QColor(170, 170, 170), 1));
-  p.drawLine(QPointF(24, 500), QPointF(771, 500));
-  DrawHtml(p, 24, 506, 680, footnote, 12, "DejaVu Sans");
+  p.drawLine(QPointF(24, 484), QPointF(771, 484));
+  DrawHtml(p, 24, 490, 740, footnote, 12, "DejaVu Sans");
   p.end();
   return image;
 }
