@@ -89,6 +89,29 @@ TEST(LUDecompose, EqualScaledCandidatesFirstRowWins) {
   EXPECT_EQ(a[1][1], 1.0);
 }
 
+TEST(LUDecompose, InterchangedRowKeepsItsScaleFactor) {
+  // Column 1 takes row 2 (scaled 1 against 0.01), which moves row 1 (scale 1/100) down. In
+  // column 2 that row's candidate 99.5 scaled by 1/100 loses to row 3's 2 scaled by 1/2; with
+  // the scale of the pivot row left behind it would win instead.
+  TMatrix6 a{};
+  a[0] = {1, 100, 0, 0, 0, 0};
+  a[1] = {2, 1, 0, 0, 0, 0};
+  a[2] = {0, 2, 1, 0, 0, 0};
+  TIndexVector6 indx{};
+  double d = 0;
+  std::string err;
+  LUDecompose(a, 3, indx, d, err);
+  EXPECT_EQ(indx[0], 2);
+  EXPECT_EQ(indx[1], 3);
+  EXPECT_EQ(indx[2], 3);
+  EXPECT_EQ(d, 1.0);
+  TVector6 b{201, 4, 5, 0, 0, 0};  // x = (1, 2, 1)
+  LUSolve(a, 3, indx, b);
+  EXPECT_DOUBLE_EQ(b[0], 1);
+  EXPECT_DOUBLE_EQ(b[1], 2);
+  EXPECT_DOUBLE_EQ(b[2], 1);
+}
+
 TEST(LUDecompose, ZeroRowIsReportedAndLeavesEverythingAlone) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(-5, 5);

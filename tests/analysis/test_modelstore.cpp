@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <stdexcept>
 #include <string>
 
 #include "model_helpers.h"
 #include "support/numtext.h"
+#include "support/unitlib.h"
 
 namespace tarvelin {
 namespace {
@@ -402,6 +405,88 @@ TEST(ReadBar, FirstBadCellInReadingOrderWins) {
   EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }), "'one' is not a valid integer value");
   s.EleGrid.SetCell(3, 1, "1");
   EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }), "'bad E' is not a valid floating point value");
+}
+
+}  // namespace
+}  // namespace tarvelin
+
+namespace tarvelin {
+namespace {
+
+// Random number texts near the forms the tables hold: normalising must give exactly what
+// converting and formatting gives, and reading a bar exactly what the strict conversion gives
+// (or its error), however the store gets there.
+std::string RandomNumberText(std::mt19937& rng) {
+  static const char* pieces[] = {"0", "1", "9", "5", "00", "123456", "-", "+", ".", "e", "E5"};
+  std::uniform_int_distribution<int> kind(0, 4);
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::string s;
+  switch (kind(rng)) {
+    case 0:
+    case 1: {  // fixed-looking text with three decimals
+      if (rng() % 3 == 0) s += '-';
+      const int intDigits = 1 + static_cast<int>(rng() % 8);
+      for (int i = 0; i < intDigits; ++i) s += static_cast<char>('0' + digit(rng));
+      s += '.';
+      const int decimals = 2 + static_cast<int>(rng() % 3);
+      for (int i = 0; i < decimals; ++i) s += static_cast<char>('0' + (rng() % 2 ? 0 : digit(rng)));
+      break;
+    }
+    case 2: {  // long plain decimals
+      if (rng() % 2) s += '-';
+      const int n = 1 + static_cast<int>(rng() % 20);
+      for (int i = 0; i < n; ++i) s += static_cast<char>('0' + digit(rng));
+      if (rng() % 2) s.insert(static_cast<size_t>(rng() % (s.size() + 1)), ".");
+      break;
+    }
+    default: {  // pieces glued together
+      const int n = 1 + static_cast<int>(rng() % 4);
+      for (int i = 0; i < n; ++i) s += pieces[rng() % (sizeof pieces / sizeof *pieces)];
+    }
+  }
+  return s;
+}
+
+TEST(NormaliseTables, SkippingNormalisedCellsChangesNoResult) {
+  std::mt19937 rng(77);
+  for (int trial = 0; trial < 20000; ++trial) {
+    const std::string text = RandomNumberText(rng);
+    double value;
+    if (!TryStrToFloat(text, value) || !IsNumberText(text)) continue;
+    ModelStore s = MakeStore(21);
+    s.CoordGrid.SetCell(1, 1, text);
+    ASSERT_TRUE(NormaliseTables(s)) << text;
+    EXPECT_EQ(s.CoordGrid.Cell(1, 1), FormatFixed(value, 6, 3)) << text;
+  }
+}
+
+TEST(ReadBar, ConversionsAgreeWithStrictConversion) {
+  std::mt19937 rng(78);
+  ModelStore s = MakeStore(21);
+  SetBar(s, 1, "1", "2", "0");
+  SetNode(s, 2, "0", "0", "0");
+  SetNode(s, 1, "0", "0", "0");
+  SetType(s, 0, "1", "1");
+  for (int trial = 0; trial < 20000; ++trial) {
+    const std::string text = RandomNumberText(rng);
+    const bool inProp = trial % 2 == 1;
+    if (inProp)
+      s.PropGrid.SetCell(2, 1, text);
+    else
+      s.CoordGrid.SetCell(2, 1, text);
+    double expected = 0;
+    if (TryStrToFloat(text, expected)) {
+      const BarData b = ReadBar(s, 1);
+      const double got = inProp ? b.A : b.Y1;
+      EXPECT_TRUE(got == expected && std::signbit(got) == std::signbit(expected))
+          << text << " read as " << got;
+    } else {
+      EXPECT_EQ(UserErrorOf([&] { ReadBar(s, 1); }),
+                "'" + text + "' is not a valid floating point value");
+    }
+    s.PropGrid.SetCell(2, 1, "1");
+    s.CoordGrid.SetCell(2, 1, "0");
+  }
 }
 
 }  // namespace
