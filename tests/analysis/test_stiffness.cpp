@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <random>
 #include <string>
@@ -76,6 +77,25 @@ TEST(CalculateModel, OneBarHandCase) {
                                            "NOTE: All numbers times 1"};
   EXPECT_EQ(s.Memo1, report);
   EXPECT_TRUE(s.GroupBox4Visible && s.StringGrid3Visible && s.Label38Visible && s.Memo1Visible);
+}
+
+// The process locale has no say in the number texts.
+TEST(CalculateModel, CommaLocaleChangesNothing) {
+  const std::string previous = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "nl_NL.UTF-8"))
+    GTEST_SKIP() << "no locale with a decimal comma installed";
+  ModelStore s = OneBarModel();
+  s.CoordGrid.SetCell(1, 1, "1,25");
+  s.CheckBox1 = true;
+  RecordingDialogs dialogs;
+  const bool ok = CalculateModel(s, dialogs);
+  std::setlocale(LC_ALL, previous.c_str());
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(s.CoordGrid.Cell(1, 1), "1.250");
+  EXPECT_EQ(s.NumberEdit(12).Text(), "4.375");  // L = 1.75, k = 8/7
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "-5.0000");
+  ASSERT_FALSE(dialogs.Log.empty());
+  EXPECT_EQ(dialogs.Log[0].Text.substr(0, 47), "bar=1 from node 1 to node   2\rx1=1.25 y1=0 z1=0");
 }
 
 TEST(CalculateModel, ReversedNodesFlipTheForceOnly) {
