@@ -1,0 +1,597 @@
+#!/usr/bin/env python3
+# Drives the built program: batch runs without and with a window, every command-line case, and
+# the closes that must and must not write the data file. Each case runs a copy of the program
+# in its own temporary folder, with a settings file that turns the version check off.
+import argparse
+import math
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+PROGRAM = None
+EXAMPLES = None
+DATA = None
+EXAMPLE_MODELS = ["hexapod.PEN", "planar.PEN", "redundant.PEN"]
+
+
+# ---------------------------------------------------------------------------------------------
+# Files
+
+def read_profile(path):
+    """Sections (lower-cased) of an ini-style file: {section: {key lower-cased: value}}."""
+    sections = {}
+    current = None
+    with open(path, "rb") as f:
+        text = f.read().decode("latin-1")
+    for raw in text.splitlines():
+        line = raw.strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = sections.setdefault(line[1:-1].strip().lower(), {})
+        elif current is not None and "=" in line:
+            key, value = line.split("=", 1)
+            current.setdefault(key.strip().lower(), value.strip())
+    return sections
+
+
+def file_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write_pen(path, text):
+    with open(path, "w", newline="") as f:
+        f.write(text.replace("\n", "\r\n"))
+
+
+# ---------------------------------------------------------------------------------------------
+# An independent calculation of a model from its data file: the 6x6 stiffness of the block
+# on its bars, unused degrees of freedom fixed, Gaussian elimination, the bar forces.
+
+def independent_results(pen):
+    p = read_profile(pen)
+    loads = [float(p["loads"][k]) for k in ("fx", "fy", "fz", "tx", "ty", "tz")]
+    types = {0: (float(p["properties"]["e"]), float(p["properties"]["a"]))}
+    for key, value in p.get("barproperties", {}).items():
+        e, a = value.split("@")
+        types[int(key)] = (float(e), float(a))
+    nodes = {int(k): [float(x) for x in v.split("@")] for k, v in p["coordinates"].items()}
+    bars = {}
+    for key, value in p["elements"].items():
+        fields = value.split("@")
+        bars[int(key)] = (int(fields[0]), int(fields[1]), int(fields[2]) if len(fields) > 2 else 0)
+
+    def geometry(bar):
+        b, s, t = bars[bar]
+        p1, p2 = nodes[b], nodes[s]
+        length = math.dist(p1, p2)
+        if length <= 1e-9:
+            return [0.0] * 6, 0.0, 0.0
+        ex, ey, ez = [(a - c) / length for a, c in zip(p1, p2)]
+        x1, y1, z1 = p1
+        g = [ex, ey, ez, -ey * z1 + ez * y1, ex * z1 - ez * x1, -ex * y1 + ey * x1]
+        e, a = types[t]
+        return g, length, e * a / length
+
+    K = [[0.0] * 6 for _ in range(6)]
+    for bar in bars:
+        g, length, k = geometry(bar)
+        for i in range(6):
+            for j in range(6):
+                K[i][j] += g[i] * k * g[j]
+    f = loads[:]
+    for r in range(6):
+        if all(K[r][c] == 0.0 for c in range(6)):
+            K[r][r], f[r] = 1.0, 0.0
+    A = [K[r][:] + [f[r]] for r in range(6)]
+    for c in range(6):
+        piv = max(range(c, 6), key=lambda r: abs(A[r][c]))
+        A[c], A[piv] = A[piv], A[c]
+        for r in range(6):
+            if r != c:
+                m = A[r][c] / A[c][c]
+                for k in range(c, 7):
+                    A[r][k] -= m * A[c][k]
+    u = [A[i][6] / A[i][i] for i in range(6)]
+    forces = {}
+    for bar in bars:
+        g, length, k = geometry(bar)
+        forces[bar] = sum(gi * k * ui for gi, ui in zip(g, u)) if length > 0 else 0.0
+    return u, forces
+
+
+# ---------------------------------------------------------------------------------------------
+# A copy of the program in a temporary folder
+
+class Sandbox:
+    def __init__(self, settings="[program]\r\nautoupdate=0\r\n"):
+        self.root = tempfile.mkdtemp(prefix="tarvelin-prog-")
+        self.bin = os.path.join(self.root, "bin")
+        os.mkdir(self.bin)
+        self.program = os.path.join(self.bin, "tarvelin")
+        shutil.copy2(PROGRAM, self.program)
+        self.ini = os.path.join(self.bin, "tarvelin.ini")
+        if settings is not None:
+            with open(self.ini, "w", newline="") as f:
+                f.write(settings)
+        self.home = os.path.join(self.root, "home")
+        os.mkdir(self.home)
+        self.runtime = os.path.join(self.root, "runtime")
+        os.mkdir(self.runtime, 0o700)
+
+    def cleanup(self):
+        subprocess.run(["chattr", "-R", "-i", self.root], stderr=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL)
+        for dirpath, dirnames, filenames in os.walk(self.root):
+            for name in dirnames + filenames:
+                try:
+                    os.chmod(os.path.join(dirpath, name), 0o700)
+                except OSError:
+                    pass
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def copy_example(self, name, folder=None):
+        target = os.path.join(folder or self.bin, name)
+        shutil.copy2(os.path.join(EXAMPLES, name), target)
+        return target
+
+    def env(self, window):
+        env = dict(os.environ)
+        for var in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
+            env.pop(var, None)
+        if not window:
+            env.pop("DISPLAY", None)
+        env["HOME"] = self.home
+        env["XDG_CONFIG_HOME"] = os.path.join(self.home, "config")
+        env["XDG_DATA_HOME"] = os.path.join(self.home, "data")
+        env["XDG_RUNTIME_DIR"] = self.runtime
+        return env
+
+    def run(self, args, cwd=None, window=False, timeout=60, extra_env=None):
+        env = self.env(window)
+        if extra_env:
+            env.update(extra_env)
+        proc = subprocess.run([self.program] + args, cwd=cwd or self.bin, env=env,
+                              capture_output=True, text=True, timeout=timeout)
+        return proc.returncode, proc.stderr
+
+    def start(self, args, cwd=None):
+        return subprocess.Popen([self.program] + args, cwd=cwd or self.bin, env=self.env(True),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class ProgramCase(unittest.TestCase):
+    def setUp(self):
+        self.box = Sandbox()
+
+    def tearDown(self):
+        self.box.cleanup()
+
+    def assertResultsMatch(self, pen):
+        """The written results agree with the independent calculation of the same model."""
+        written = read_profile(pen)
+        self.assertIn("displacements", written)
+        u, forces = independent_results(pen)
+        for key, value in zip(("ux", "uy", "uz", "phix", "phiy", "phiz"), u):
+            self.assertAlmostEqual(float(written["displacements"][key]), value, delta=0.0005001,
+                                   msg=key)
+        for bar, force in forces.items():
+            text = written["elementforces"][str(bar)]
+            self.assertRegex(text, r"^-?\d+\.\d{4}$")
+            self.assertAlmostEqual(float(text), force, delta=0.00005 + 1e-9 * abs(force),
+                                   msg="bar %d" % bar)
+
+    def assertSettings(self, key, value, path=None):
+        settings = read_profile(path or self.box.ini)
+        self.assertEqual(settings["program"].get(key.lower()), value)
+
+
+# ---------------------------------------------------------------------------------------------
+# Batch runs without a window
+
+class Headless(ProgramCase):
+    def test_examples_are_calculated_and_written(self):
+        for name in EXAMPLE_MODELS:
+            with self.subTest(model=name):
+                pen = self.box.copy_example(name)
+                rc, err = self.box.run(["-i", name])
+                self.assertEqual(rc, 0, err)
+                self.assertEqual(err, "")
+                self.assertResultsMatch(pen)
+                self.assertSettings("datafile", pen)
+                self.assertFalse(os.path.exists(os.path.join(self.box.bin, "tarvelin.wrl")))
+
+    def test_written_file_keeps_other_sections_and_model(self):
+        pen = self.box.copy_example("redundant.PEN")
+        with open(pen, "ab") as f:
+            f.write(b"[notes]\r\nauthor=someone\r\n")
+        rc, err = self.box.run(["-i", "redundant.PEN"])
+        self.assertEqual(rc, 0, err)
+        after = read_profile(pen)
+        before = read_profile(os.path.join(EXAMPLES, "redundant.PEN"))
+        self.assertEqual(after["notes"], {"author": "someone"})
+        for section in ("loads", "coordinates", "elements", "barproperties"):
+            self.assertEqual(after[section], before[section], section)
+        self.assertEqual(after["elements"]["2"], "6@2@1")  # reversed bars stay reversed
+
+    def test_unused_degrees_of_freedom_are_fixed(self):
+        pen = self.box.copy_example("planar.PEN")
+        rc, err = self.box.run(["-i", "planar.PEN"])
+        self.assertEqual(rc, 0, err)
+        d = read_profile(pen)["displacements"]
+        for key in ("uy", "phix", "phiz"):
+            self.assertEqual(float(d[key]), 0.0, key)
+        self.assertNotEqual(float(d["ux"]), 0.0)
+
+    def test_failures_leave_data_and_settings_untouched(self):
+        cases = {
+            "coordinate text": ("1=abc@0@0", "Input error in coordinate table, check the numbers."),
+            "node number with a comma": ("1=0@0@0", "'3.0' is not a valid integer value"),
+            "load with a comma": ("1=0@0@0", "'1,5' is not a valid floating point value"),
+        }
+        base = ("[loads]\nFx=LOAD\nFy=0\nFz=10\nTx=0\nTy=0\nTz=0\n[properties]\nE=1000\n"
+                "A=0.002\n[coordinates]\nCOORD\n2=0@0@2\n3=0@0@3\n[elements]\n1=1@NODE\n"
+                "[extra]\nkeep=1\n")
+        for name, (coord, message) in cases.items():
+            with self.subTest(case=name):
+                text = base.replace("COORD", coord)
+                text = text.replace("LOAD", "1,5" if "load" in name else "1")
+                text = text.replace("NODE", "3,0" if "comma" in name and "node" in name else "2")
+                pen = os.path.join(self.box.bin, "bad.PEN")
+                write_pen(pen, text)
+                settings = b"[program]\r\nautoupdate=0\r\nworkingdir=/nowhere/\r\n"
+                with open(self.box.ini, "wb") as f:
+                    f.write(settings)
+                rc, err = self.box.run(["-i", "bad.PEN"])
+                self.assertEqual(rc, 1, err)
+                self.assertIn(message, err)
+                self.assertEqual(file_bytes(pen), text.replace("\n", "\r\n").encode())
+                self.assertEqual(file_bytes(self.box.ini), settings)
+
+    def test_read_only_data_file_fails_with_status_1(self):
+        pen = self.box.copy_example("hexapod.PEN")
+        os.chmod(pen, 0o444)
+        before = file_bytes(pen)
+        rc, err = self.box.run(["-i", "hexapod.PEN"])
+        self.assertEqual(rc, 1, err)
+        self.assertIn("Unable to write to", err)
+        self.assertEqual(file_bytes(pen), before)
+        self.assertEqual(file_bytes(self.box.ini), b"[program]\r\nautoupdate=0\r\n")
+
+    def test_settings_that_cannot_be_written_put_the_data_file_back(self):
+        pen = self.box.copy_example("hexapod.PEN")
+        before = file_bytes(pen)
+        os.chmod(self.box.ini, 0o444)
+        rc, err = self.box.run(["-i", "hexapod.PEN"])
+        self.assertEqual(rc, 1, err)
+        self.assertIn("Unable to write to " + self.box.ini, err)
+        self.assertEqual(file_bytes(pen), before)
+
+    def test_scene_is_written_only_with_w(self):
+        scene = os.path.join(self.box.bin, "tarvelin.wrl")
+        self.box.copy_example("hexapod.PEN")
+        rc, err = self.box.run(["-i", "hexapod.PEN"])
+        self.assertEqual(rc, 0, err)
+        self.assertFalse(os.path.exists(scene))
+        for args, labelled in ((["-w"], False), (["-w", "-n"], True)):
+            with self.subTest(args=args):
+                rc, err = self.box.run(["-i", "hexapod.PEN"] + args)
+                self.assertEqual(rc, 0, err)
+                text = file_bytes(scene).decode("latin-1")
+                self.assertTrue(text.startswith("#VRML V2.0 utf8"))
+                self.assertIn("hexapod.PEN", text)
+                # Six bars: one cylinder each, and the axis rods of the block.
+                self.assertGreaterEqual(text.count("Cylinder"), 6)
+                self.assertEqual("Text" in text and "\"12\"" in text, labelled)
+
+    def test_scene_that_cannot_be_written_fails_before_the_data_file(self):
+        os.mkdir(os.path.join(self.box.bin, "tarvelin.wrl"))  # a folder where the scene goes
+        pen = self.box.copy_example("planar.PEN")
+        before = file_bytes(pen)
+        rc, err = self.box.run(["-i", "planar.PEN", "-w"])
+        self.assertEqual(rc, 1, err)
+        self.assertIn("Can not create a VRML file", err)
+        self.assertEqual(file_bytes(pen), before)
+
+    def test_offscreen_platform_runs_without_a_window(self):
+        self.box.copy_example("planar.PEN")
+        rc, err = self.box.run(["-i", "planar.PEN"],
+                               extra_env={"DISPLAY": ":12345", "QT_QPA_PLATFORM": "offscreen"})
+        self.assertEqual(rc, 0, err)
+
+    def test_unwritable_program_folder_uses_the_user_folders(self):
+        if shutil.which("chattr") is None:
+            self.skipTest("chattr is not available")
+        work = os.path.join(self.box.root, "work")
+        os.mkdir(work)
+        pen = self.box.copy_example("hexapod.PEN", work)
+        ini_before = file_bytes(self.box.ini)
+        if subprocess.run(["chattr", "+i", self.box.bin]).returncode != 0:
+            self.skipTest("chattr +i is not supported here")
+        try:
+            rc, err = self.box.run(["-i", pen, "-w"], cwd=work)
+        finally:
+            subprocess.run(["chattr", "-i", self.box.bin])
+        self.assertEqual(rc, 0, err)
+        self.assertResultsMatch(pen)
+        user_ini = os.path.join(self.box.home, "config", "tarvelin", "tarvelin.ini")
+        self.assertSettings("datafile", pen, user_ini)
+        self.assertTrue(os.path.exists(os.path.join(self.box.home, "data", "tarvelin",
+                                                    "tarvelin.wrl")))
+        self.assertEqual(file_bytes(self.box.ini), ini_before)
+        self.assertEqual(sorted(os.listdir(self.box.bin)), ["tarvelin", "tarvelin.ini"])
+
+    def test_large_table_lengths_grow_from_the_file(self):
+        # Keys beyond the table length are read all the same: the tables grow to the file.
+        rows = ["%d=%d.000@0.000@1.000" % (n, n) for n in range(1, 151)]
+        rows += ["%d=%d.000@0.000@3.000" % (n + 150, n) for n in range(1, 151)]
+        bars = ["%d=%d@%d" % (n, n, n + 150) for n in range(1, 151)]
+        text = ("[loads]\nFx=0\nFy=0\nFz=150\nTx=0\nTy=0\nTz=0\n[properties]\nE=1000\n"
+                "A=0.002\n[coordinates]\n" + "\n".join(rows) + "\n[elements]\n" +
+                "\n".join(bars) + "\n")
+        pen = os.path.join(self.box.bin, "long.PEN")
+        write_pen(pen, text)
+        rc, err = self.box.run(["-i", "long.PEN", "-R", "21"])
+        self.assertEqual(rc, 0, err)
+        written = read_profile(pen)
+        self.assertEqual(len(written["elementforces"]), 150)
+        self.assertResultsMatch(pen)
+
+
+# ---------------------------------------------------------------------------------------------
+# The command line
+
+class CommandLine(ProgramCase):
+    def test_without_display_and_batch_exits_2(self):
+        for args in ([], ["-t"], ["-i"], ["-t", "-i"], ["-R", "50"], ["model.PEN"]):
+            with self.subTest(args=args):
+                rc, err = self.box.run(args)
+                self.assertEqual(rc, 2)
+                self.assertIn("display", err)
+                self.assertIn("-i", err)
+        self.assertEqual(file_bytes(self.box.ini), b"[program]\r\nautoupdate=0\r\n")
+
+    def test_command_line_errors_exit_2_and_write_nothing(self):
+        self.box.copy_example("planar.PEN")
+        with open(os.path.join(self.box.bin, "model.txt"), "w") as f:
+            f.write("[loads]\n")
+        cases = [
+            (["-i", "model.txt"], "Not a .PEN file"),
+            (["-i", "missing.PEN"], "Error in filename or path, no spaces in name or path accepted"),
+            (["-i", "planar.PEN", "-R", "1.5"], "'1.5' is not a valid integer value"),
+            (["-i", "planar.PEN", "-R", "1E3"], "'1E3' is not a valid integer value"),
+            (["-i", "planar.PEN", "-R", "5000000"], "The table length 5000000 lies outside"),
+            (["-i", "planar.PEN", "-R", "1"], "The table length 1 lies outside"),
+            (["-i", "model.txt", "-i", "planar.PEN"], "Not a .PEN file"),
+            (["-i", "-R", "50"], "Not a .PEN file"),
+            (["-i", "planar.PEN", "-i", "missing.PEN"], "Error in filename or path"),
+        ]
+        pen = os.path.join(self.box.bin, "planar.PEN")
+        for args, message in cases:
+            with self.subTest(args=args):
+                before = file_bytes(pen)
+                rc, err = self.box.run(args)
+                self.assertEqual(rc, 2, err)
+                self.assertIn(message, err)
+                self.assertEqual(file_bytes(pen), before)
+                self.assertEqual(file_bytes(self.box.ini), b"[program]\r\nautoupdate=0\r\n")
+                self.assertFalse(os.path.exists(os.path.join(self.box.bin, "data.PEN")))
+
+    def test_data_file_names_are_resolved(self):
+        elsewhere = os.path.join(self.box.root, "elsewhere")
+        os.mkdir(elsewhere)
+        in_bin = self.box.copy_example("planar.PEN")
+        lower = self.box.copy_example("hexapod.PEN", elsewhere)
+        os.rename(lower, os.path.join(elsewhere, "hexapod.pen"))
+        lower = os.path.join(elsewhere, "hexapod.pen")
+        cases = [
+            # found only in the program's folder, started from another folder
+            (["-i", "planar.PEN"], elsewhere, in_bin),
+            # relative to the current folder, lower-case extension
+            (["-i", "hexapod.pen"], elsewhere, lower),
+            # an absolute name that contains the program's folder
+            (["-i", in_bin], elsewhere, in_bin),
+            # relative with a folder part
+            (["-i", "../elsewhere/hexapod.pen"], self.box.bin, lower),
+        ]
+        for args, cwd, expected in cases:
+            with self.subTest(args=args):
+                rc, err = self.box.run(args, cwd=cwd)
+                self.assertEqual(rc, 0, err)
+                self.assertSettings("datafile", os.path.normpath(expected))
+                self.assertIn("displacements", read_profile(expected))
+
+    def test_table_length_options(self):
+        self.box.copy_example("planar.PEN")
+        cases = [
+            # (settings gridlength, arguments, gridlength in the settings afterwards)
+            (None, ["-R", "50", "-i", "planar.PEN"], "50"),
+            ("50", ["-i", "planar.PEN", "-R", "101"], "50"),  # 101 is not written
+            ("60", ["-i", "planar.PEN"], "60"),
+            (None, ["-i", "planar.PEN", "-R", "abc"], None),  # not a number text: ignored
+            (None, ["-i", "planar.PEN", "-R"], None),  # last argument: ignored
+            (None, ["-R", "30", "-R", "40", "-i", "planar.PEN"], "40"),  # the later one wins
+        ]
+        for setting, args, expected in cases:
+            with self.subTest(args=args, setting=setting):
+                text = "[program]\r\nautoupdate=0\r\n"
+                if setting:
+                    text += "gridlength=%s\r\n" % setting
+                with open(self.box.ini, "w", newline="") as f:
+                    f.write(text)
+                rc, err = self.box.run(args)
+                self.assertEqual(rc, 0, err)
+                self.assertSettings("gridlength", expected)
+
+    def test_bad_gridlength_setting_is_reported_and_the_run_goes_on(self):
+        pen = self.box.copy_example("planar.PEN")
+        with open(self.box.ini, "w", newline="") as f:
+            f.write("[program]\r\nautoupdate=0\r\ngridlength=1.5\r\n")
+        rc, err = self.box.run(["-i", "planar.PEN"])
+        self.assertEqual(rc, 0, err)
+        self.assertIn("'1.5' is not a valid integer value", err)
+        self.assertResultsMatch(pen)
+
+    def test_test_output_option_is_cleared_by_reading(self):
+        self.box.copy_example("planar.PEN")
+        rc, err = self.box.run(["-t", "-i", "planar.PEN"])
+        self.assertEqual(rc, 0, err)
+        self.assertEqual(err, "")  # no test messages
+
+    def test_settings_after_a_batch_run(self):
+        pen = self.box.copy_example("planar.PEN")
+        os.remove(self.box.ini)
+        rc, err = self.box.run(["-i", "planar.PEN"])
+        self.assertEqual(rc, 0, err)
+        s = read_profile(self.box.ini)["program"]
+        self.assertEqual(s, {"workingdir": self.box.bin + "/", "openlastproject": "0",
+                             "datafile": pen, "autoupdate": "1", "noIntroPanel".lower(): "0"})
+
+
+# ---------------------------------------------------------------------------------------------
+# Runs with a window (under Xvfb)
+
+class Windowed(ProgramCase):
+    def setUp(self):
+        if not os.environ.get("DISPLAY"):
+            self.skipTest("no X display (run under xvfb-run)")
+        super().setUp()
+
+    def finish(self, proc, timeout=20):
+        try:
+            proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            self.fail("the program did not end")
+        return proc.returncode
+
+    def close_window(self, proc, title_part="Tarvelin on bars"):
+        found = self.wait_window(lambda t: title_part in t)
+        import xwindows
+        xwindows.close(found[0])
+        return self.finish(proc)
+
+    def wait_window(self, predicate, timeout=15):
+        import xwindows
+        found = xwindows.wait_for(predicate, timeout)
+        self.assertIsNotNone(found, "no such window; open: %s" % xwindows.titles())
+        return found
+
+    def dismiss(self, title):
+        import xwindows
+        box = self.wait_window(lambda t: t == title)
+        xwindows.close(box[0])
+        end = time.time() + 5
+        while time.time() < end and box[0] in [w for w, _ in xwindows._viewable_titles()]:
+            time.sleep(0.05)
+
+    def test_batch_runs_write_and_close(self):
+        for name in EXAMPLE_MODELS:
+            with self.subTest(model=name):
+                pen = self.box.copy_example(name)
+                rc, err = self.box.run(["-i", name], window=True, timeout=30)
+                self.assertEqual(rc, 0, err)
+                self.assertResultsMatch(pen)
+                self.assertSettings("datafile", pen)
+
+    def test_batch_run_writes_the_scene_with_w(self):
+        self.box.copy_example("redundant.PEN")
+        rc, err = self.box.run(["-i", "redundant.PEN", "-w", "-n"], window=True, timeout=30)
+        self.assertEqual(rc, 0, err)
+        text = file_bytes(os.path.join(self.box.bin, "tarvelin.wrl")).decode("latin-1")
+        self.assertIn("redundant.PEN", text)
+
+    def test_failed_batch_calculation_stays_open_and_close_writes(self):
+        pen = os.path.join(self.box.bin, "bad.PEN")
+        write_pen(pen, "[loads]\nFx=1\n[properties]\nE=1000\nA=0.002\n[coordinates]\n"
+                       "1=abc@0@0\n2=0@0@2\n[elements]\n1=1@2\n")
+        before = file_bytes(pen)
+        proc = self.box.start(["-i", "bad.PEN"])
+        self.dismiss("Error")  # "Input error in coordinate table, check the numbers."
+        time.sleep(1.0)
+        self.assertIsNone(proc.poll(), "the window must stay open")
+        self.assertEqual(file_bytes(pen), before)
+        self.assertEqual(self.close_window(proc), 0)
+        after = read_profile(pen)
+        self.assertIn("displacements", after)  # the close wrote the model
+        self.assertNotIn("1", after["coordinates"])  # the bad row is not a complete node
+
+    def test_model_that_failed_to_read_is_not_written_back(self):
+        pen = os.path.join(self.box.bin, "bad.PEN")
+        write_pen(pen, "[loads]\nFx=1,5\n[properties]\nE=1000\nA=0.002\n[coordinates]\n"
+                       "1=0@0@1\n2=0@0@2\n[elements]\n1=1@2\n")
+        before = file_bytes(pen)
+        proc = self.box.start(["-i", "bad.PEN"])
+        self.dismiss("Error")  # "'1,5' is not a valid floating point value"
+        self.assertEqual(self.close_window(proc), 0)
+        self.assertEqual(file_bytes(pen), before)
+        self.assertSettings("datafile", pen)  # the settings are still written
+
+    def test_interactive_close_writes_data_pen_and_settings(self):
+        proc = self.box.start([])
+        self.wait_window(lambda t: t == "Tarvelin on bars")
+        time.sleep(1.5)  # the deferred start-up has run
+        self.assertEqual(self.close_window(proc), 0)
+        data = os.path.join(self.box.bin, "data.PEN")
+        written = read_profile(data)
+        self.assertEqual(set(written), {"loads", "properties", "displacements"})
+        self.assertSettings("datafile", data)
+
+    def test_missing_file_on_the_command_line_starts_interactively(self):
+        proc = self.box.start(["-i", "missing.PEN", "-R", "50"])
+        self.dismiss("Error")  # "Error in filename or path, ..."
+        time.sleep(1.5)
+        self.assertIsNone(proc.poll())
+        self.assertEqual(self.close_window(proc), 0)
+        self.assertSettings("datafile", os.path.join(self.box.bin, "data.PEN"))
+        self.assertSettings("gridlength", "50")
+
+    def test_last_project_is_opened_and_written_back_at_close(self):
+        pen = self.box.copy_example("planar.PEN")
+        with open(self.box.ini, "w", newline="") as f:
+            f.write("[program]\r\nautoupdate=0\r\nopenlastproject=1\r\nnoIntroPanel=1\r\n"
+                    "datafile=%s\r\n" % pen)
+        proc = self.box.start([])
+        self.wait_window(lambda t: t == "Tarvelin on bars : file=planar.PEN")
+        self.assertEqual(self.close_window(proc), 0)
+        after = read_profile(pen)
+        before = read_profile(os.path.join(EXAMPLES, "planar.PEN"))
+        self.assertEqual(after["coordinates"], before["coordinates"])
+        self.assertEqual(after["displacements"]["ux"], "0.000")  # nothing calculated
+
+
+def main():
+    global PROGRAM, EXAMPLES, DATA
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--examples", required=True)
+    parser.add_argument("--xvfb", action="store_true",
+                        help="run the windowed cases under xvfb-run (exit 77 when it is missing)")
+    parser.add_argument("rest", nargs="*")
+    opts = parser.parse_args()
+    PROGRAM = os.path.abspath(opts.program)
+    EXAMPLES = os.path.abspath(opts.examples)
+    if opts.xvfb and not os.environ.get("TARVELIN_UNDER_XVFB"):
+        xvfb = shutil.which("xvfb-run")
+        if xvfb is None:
+            print("xvfb-run is not installed: windowed cases skipped")
+            return 77
+        env = dict(os.environ, TARVELIN_UNDER_XVFB="1")
+        env.pop("QT_QPA_PLATFORM", None)
+        cmd = [xvfb, "-a", "-s", "-screen 0 1280x1024x24", sys.executable,
+               os.path.abspath(__file__)] + sys.argv[1:]
+        return subprocess.run(cmd, env=env).returncode
+    result = unittest.main(argv=[sys.argv[0]] + opts.rest, exit=False, verbosity=2).result
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

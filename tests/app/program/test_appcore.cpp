@@ -1,0 +1,423 @@
+// Tests of the start-up logic without a window: screen test, command line, file locations,
+// ClearModel, the stream dialogs, file snapshots and the headless batch run.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "analysis/modelstore.h"
+#include "app/core/batch.h"
+#include "app/core/commandline.h"
+#include "app/core/locations.h"
+#include "files/settings.h"
+#include "recording_dialogs.h"
+
+namespace fs = std::filesystem;
+using tarvelin::test::RecordingDialogs;
+
+namespace tarvelin {
+namespace {
+
+EnvLookup FakeEnv(const std::map<std::string, std::string>& vars) {
+  return [vars](const char* name) -> const char* {
+    auto it = vars.find(name);
+    return it == vars.end() ? nullptr : it->second.c_str();
+  };
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A temporary folder, removed afterwards; the test runs with it as the current folder.
+class TempFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tarvelin-appcore-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    old_ = fs::current_path();
+    fs::create_directories(root_ + "/bin");
+    fs::create_directories(root_ + "/work");
+    fs::current_path(root_ + "/work");
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    std::system(("chattr -R -i " + root_ + " 2>/dev/null").c_str());
+    fs::remove_all(root_);
+  }
+  std::string Bin() const { return root_ + "/bin/"; }
+  std::string Work() const { return root_ + "/work/"; }
+
+  std::string root_;
+  fs::path old_;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(HasScreen, FollowsTheDisplayVariablesAndThePlatform) {
+  struct Row {
+    std::map<std::string, std::string> env;
+    bool screen;
+  };
+  const Row rows[] = {
+      {{}, false},
+      {{{"DISPLAY", ":0"}}, true},
+      {{{"DISPLAY", ""}}, false},
+      {{{"WAYLAND_DISPLAY", "wayland-0"}}, true},
+      {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "offscreen"}}, false},
+      {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "minimal"}}, false},
+      {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "offscreen:fontengine=freetype"}}, false},
+      {{{"QT_QPA_PLATFORM", "xcb"}}, false},
+      {{{"WAYLAND_DISPLAY", "w"}, {"QT_QPA_PLATFORM", "xcb"}}, false},
+      {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "xcb"}}, true},
+      {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}}, false},
+      {{{"QT_QPA_PLATFORM", "wayland;xcb"}}, false},
+      {{{"DISPLAY", ":1"}, {"QT_QPA_PLATFORM", "wayland;xcb"}}, true},
+      {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", ""}}, true},
+  };
+  for (const Row& row : rows) {
+    std::string vars;
+    for (const auto& [k, v] : row.env) vars += k + "=" + v + " ";
+    EXPECT_EQ(HasScreen(FakeEnv(row.env)), row.screen) << vars;
+  }
+}
+
+TEST(IsBatchCommandLine, NeedsTwoArgumentsAndAFileAfterI) {
+  using Args = std::vector<std::string>;
+  EXPECT_FALSE(IsBatchCommandLine({}));
+  EXPECT_FALSE(IsBatchCommandLine(Args{"-i"}));
+  EXPECT_FALSE(IsBatchCommandLine(Args{"-t", "-i"}));
+  EXPECT_FALSE(IsBatchCommandLine(Args{"-I", "a.PEN"}));
+  EXPECT_FALSE(IsBatchCommandLine(Args{"-R", "50"}));
+  EXPECT_TRUE(IsBatchCommandLine(Args{"-i", "a.PEN"}));
+  EXPECT_TRUE(IsBatchCommandLine(Args{"-i", "a.txt"}));  // the walk then reports it
+  EXPECT_TRUE(IsBatchCommandLine(Args{"-R", "50", "-i", "a.PEN"}));
+}
+
+TEST(HasPenExtension, AnyLetterCaseOfTheLastExtension) {
+  EXPECT_TRUE(HasPenExtension("a.PEN"));
+  EXPECT_TRUE(HasPenExtension("a.pen"));
+  EXPECT_TRUE(HasPenExtension("/x.y/a.b.Pen"));
+  EXPECT_TRUE(HasPenExtension(".pen"));
+  EXPECT_FALSE(HasPenExtension("a.PEN.txt"));
+  EXPECT_FALSE(HasPenExtension("a.PENX"));
+  EXPECT_FALSE(HasPenExtension("/x.pen/a"));
+  EXPECT_FALSE(HasPenExtension("PEN"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The command-line walk
+
+class CommandLineTest : public TempFolder {
+ protected:
+  void SetUp() override {
+    TempFolder::SetUp();
+    WriteAll(Bin() + "inbin.PEN", "[loads]\r\n");
+    WriteAll(Work() + "here.pen", "[loads]\r\n");
+    WriteAll(Work() + "notes.txt", "");
+    state_.ProgramDir = Bin();
+    state_.WorkingDir = Bin();
+  }
+  CommandLineOutcome Apply(std::vector<std::string> args) {
+    return ApplyCommandLine(args, state_, dialogs_);
+  }
+  StartupState state_;
+  RecordingDialogs dialogs_;
+};
+
+TEST_F(CommandLineTest, SingleArgumentIsIgnored) {
+  for (const char* arg : {"-t", "-i", "-R", "-w"}) {
+    StartupState before = state_;
+    CommandLineOutcome out = Apply({arg});
+    EXPECT_FALSE(out.TestOutput);
+    EXPECT_FALSE(out.WriteScene);
+    EXPECT_EQ(state_.DataFileName, before.DataFileName);
+    EXPECT_TRUE(dialogs_.Log.empty());
+  }
+}
+
+TEST_F(CommandLineTest, DataFileIsResolved) {
+  struct Row {
+    std::vector<std::string> args;
+    std::string dataFile;
+    bool batch;
+    std::vector<std::string> errors;
+  };
+  const std::string bin = Bin(), work = Work();
+  const Row rows[] = {
+      {{"-i", "here.pen"}, work + "here.pen", true, {}},
+      {{"-i", "inbin.PEN"}, bin + "inbin.PEN", true, {}},
+      {{"-i", bin + "inbin.PEN"}, bin + "inbin.PEN", true, {}},
+      {{"-i", "../bin/inbin.PEN"}, bin + "inbin.PEN", true, {}},
+      {{"-i", "notes.txt"}, "", false, {"Not a .PEN file"}},
+      {{"-i", "gone.PEN"},
+       "",
+       false,
+       {"Error in filename or path, no spaces in name or path accepted"}},
+      {{"-i", "here.pen", "-i", "gone.PEN"},
+       "",
+       false,
+       {"Error in filename or path, no spaces in name or path accepted"}},
+      {{"-i", "notes.txt", "-i", "inbin.PEN"}, bin + "inbin.PEN", true, {"Not a .PEN file"}},
+      {{"-i", "-t"}, "", false, {"Not a .PEN file"}},
+      {{"-t", "-i"}, "", false, {}},
+  };
+  for (const Row& row : rows) {
+    state_.DataFileName.clear();
+    state_.BatchMode = false;
+    dialogs_.Log.clear();
+    Apply(row.args);
+    std::string args;
+    for (const auto& a : row.args) args += a + " ";
+    EXPECT_EQ(state_.DataFileName, row.dataFile) << args;
+    EXPECT_EQ(state_.BatchMode, row.batch) << args;
+    EXPECT_EQ(dialogs_.Texts("error"), row.errors) << args;
+  }
+}
+
+TEST_F(CommandLineTest, MissingFileDropsTheSettingsDataFile) {
+  state_.DataFileName = Bin() + "inbin.PEN";  // from "datafile" of the settings
+  Apply({"-i", "gone.PEN"});
+  EXPECT_EQ(state_.DataFileName, "");
+  EXPECT_FALSE(state_.BatchMode);
+}
+
+TEST_F(CommandLineTest, NotAPenFileKeepsTheDataFile) {
+  state_.DataFileName = Bin() + "inbin.PEN";
+  Apply({"-i", "notes.txt"});
+  EXPECT_EQ(state_.DataFileName, Bin() + "inbin.PEN");
+}
+
+TEST_F(CommandLineTest, TableLength) {
+  struct Row {
+    std::vector<std::string> args;
+    int gridLength;
+    std::vector<std::string> errors;
+  };
+  const Row rows[] = {
+      {{"-R", "50"}, 50, {}},
+      {{"-R", "+60"}, 60, {}},
+      {{"-R", "2"}, 2, {}},
+      {{"-R", "1000001"}, 1000001, {}},
+      {{"-R", "30", "-R", "40"}, 40, {}},
+      {{"-R", "abc"}, 77, {}},  // fails the number-text test: ignored
+      {{"-R", "1E-5"}, 77, {}},
+      {{"-t", "-R"}, 77, {}},  // last argument
+      {{"-r", "50"}, 77, {}},  // letter case counts
+      {{"-R", "1.5"}, 77, {"'1.5' is not a valid integer value"}},
+      {{"-R", "1E3"}, 77, {"'1E3' is not a valid integer value"}},
+      {{"-R", ""}, 77, {"'' is not a valid integer value"}},
+      {{"-R", "99999999999"}, 77, {"'99999999999' is not a valid integer value"}},
+      {{"-R", "1"},
+       77,
+       {"The table length 1 lies outside the range 2 to 1000001; the table length stays 77."}},
+      {{"-R", "1000002"},
+       77,
+       {"The table length 1000002 lies outside the range 2 to 1000001; the table length stays "
+        "77."}},
+      {{"-R", "-5"},
+       77,
+       {"The table length -5 lies outside the range 2 to 1000001; the table length stays 77."}},
+  };
+  for (const Row& row : rows) {
+    state_.GridLength = 77;
+    dialogs_.Log.clear();
+    CommandLineOutcome out = Apply(row.args);
+    std::string args;
+    for (const auto& a : row.args) args += a + " ";
+    EXPECT_EQ(state_.GridLength, row.gridLength) << args;
+    EXPECT_EQ(dialogs_.Texts("error"), row.errors) << args;
+    EXPECT_EQ(out.Errors, static_cast<int>(row.errors.size())) << args;
+  }
+}
+
+TEST_F(CommandLineTest, FlagsAndTheirLetterCase) {
+  CommandLineOutcome out = Apply({"-w", "-n", "-t"});
+  EXPECT_TRUE(out.TestOutput);
+  EXPECT_TRUE(out.WriteScene);
+  EXPECT_TRUE(out.SceneNumbering);
+  out = Apply({"-T", "-W", "-N"});
+  EXPECT_FALSE(out.TestOutput);
+  EXPECT_FALSE(out.WriteScene);
+  EXPECT_FALSE(out.SceneNumbering);
+  // The file argument of "-i" is consumed, even when it looks like an option.
+  WriteAll(Work() + "-t.PEN", "");
+  out = Apply({"-i", "-t.PEN"});
+  EXPECT_FALSE(out.TestOutput);
+  EXPECT_TRUE(state_.BatchMode);
+}
+
+// ---------------------------------------------------------------------------------------------
+// File locations
+
+TEST_F(TempFolder, BesideTheProgramWhenItsFolderIsWritable) {
+  FileLocations loc = ChooseFileLocations(Bin() + "tarvelin", FakeEnv({}), true);
+  EXPECT_EQ(loc.ProgramDir, Bin());
+  EXPECT_EQ(loc.SettingsFile, Bin() + "tarvelin.ini");
+  EXPECT_EQ(loc.SceneFile, Bin() + "tarvelin.wrl");
+  EXPECT_EQ(loc.DataDir, Bin());
+  EXPECT_FALSE(loc.PerUser);
+  loc = ChooseFileLocations(Bin() + "prog.exe", FakeEnv({}), true);
+  EXPECT_EQ(loc.SettingsFile, Bin() + "prog.ini");
+  EXPECT_EQ(loc.SceneFile, Bin() + "prog.wrl");
+}
+
+TEST_F(TempFolder, PerUserFoldersAreMadeWhenTheProgramFolderIsNotWritable) {
+  const std::string config = root_ + "/cfg", data = root_ + "/dat";
+  FileLocations loc = ChooseFileLocations(
+      Bin() + "tarvelin", FakeEnv({{"XDG_CONFIG_HOME", config}, {"XDG_DATA_HOME", data}}), false);
+  EXPECT_TRUE(loc.PerUser);
+  EXPECT_EQ(loc.ProgramDir, Bin());  // still resolves "-i" names and finds the manual
+  EXPECT_EQ(loc.SettingsFile, config + "/tarvelin/tarvelin.ini");
+  EXPECT_EQ(loc.DataDir, data + "/tarvelin/");
+  EXPECT_EQ(loc.SceneFile, data + "/tarvelin/tarvelin.wrl");
+  EXPECT_TRUE(fs::is_directory(config + "/tarvelin"));
+  EXPECT_TRUE(fs::is_directory(data + "/tarvelin"));
+}
+
+TEST_F(TempFolder, PerUserFoldersDefaultToTheHomeFolder) {
+  const std::string home = root_ + "/home";
+  auto env = FakeEnv({{"HOME", home}, {"XDG_CONFIG_HOME", "relative/cfg"}});
+  EXPECT_EQ(UserConfigFolder(env), home + "/.config/tarvelin/");
+  EXPECT_EQ(UserDataFolder(env), home + "/.local/share/tarvelin/");
+}
+
+TEST_F(TempFolder, CanCreateFileIn) {
+  EXPECT_TRUE(CanCreateFileIn(Bin()));
+  EXPECT_TRUE(fs::is_empty(Bin()));  // the probe is removed again
+  EXPECT_FALSE(CanCreateFileIn(root_ + "/no/such/folder/"));
+  if (std::system(("chattr +i " + Bin() + " 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "chattr +i is not available";
+  EXPECT_FALSE(CanCreateFileIn(Bin()));
+  std::system(("chattr -i " + Bin()).c_str());
+}
+
+TEST(FolderOf, SplitsAtTheLastSlash) {
+  EXPECT_EQ(FolderOf("/a/b/c.PEN"), "/a/b/");
+  EXPECT_EQ(FileNameOf("/a/b/c.PEN"), "c.PEN");
+  EXPECT_EQ(FolderOf("c.PEN"), "");
+  EXPECT_EQ(FileNameOf("c.PEN"), "c.PEN");
+}
+
+// ---------------------------------------------------------------------------------------------
+// ClearModel, dialogs on a stream, snapshots
+
+TEST(ClearModel, EmptiesTheModelAndKeepsRowNumbers) {
+  ModelStore store;
+  InitTables(store);
+  for (int n = 4; n <= 17; ++n) store.NumberEdit(n).SetRealValue(n);
+  store.CoordGrid.SetCell(1, 5, "1.000");
+  store.EleGrid.SetCell(3, 100, "2");
+  store.PropGrid.SetCell(2, 2, "0.5");
+  store.PropGrid.SetCell(1, 1, "10");
+  store.StringGrid3.SetCell(1, 1, "-5.0000");
+  store.GroupBox4Visible = store.StringGrid3Visible = store.Memo1Visible = true;
+  store.Label38Visible = true;
+  store.CheckBox1 = true;
+  store.CheckBox2 = false;
+
+  ClearModel(store);
+
+  EXPECT_EQ(store.Label23, "0 nodes");
+  EXPECT_EQ(store.Label24, "0 bars");
+  for (int n = 4; n <= 17; ++n) EXPECT_EQ(store.NumberEdit(n).RealValue(), 0.0) << n;
+  EXPECT_EQ(store.PropGrid.Cell(1, 1), "0");
+  EXPECT_EQ(store.PropGrid.Cell(2, 1), "0");
+  EXPECT_EQ(store.CoordGrid.Cell(1, 5), "");
+  EXPECT_EQ(store.EleGrid.Cell(3, 100), "");
+  EXPECT_EQ(store.PropGrid.Cell(2, 2), "");
+  EXPECT_EQ(store.StringGrid3.Cell(1, 1), "");
+  EXPECT_EQ(store.CoordGrid.Cell(0, 5), "5");
+  EXPECT_EQ(store.PropGrid.Cell(0, 1), "0");
+  EXPECT_EQ(store.CoordGrid.Cell(1, 0), "X [m]");
+  EXPECT_FALSE(store.GroupBox4Visible || store.StringGrid3Visible || store.Memo1Visible ||
+               store.Label38Visible);
+  EXPECT_FALSE(store.CheckBox1);
+  EXPECT_TRUE(store.CheckBox2);
+}
+
+TEST(StreamDialogs, CarriageReturnsBecomeLinesAndQuestionsAreDeclined) {
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  StreamDialogs dialogs(out);
+  dialogs.ShowError("one\rtwo");
+  dialogs.ShowInformation("a\r\nb");
+  EXPECT_FALSE(dialogs.AskYesNo("Do you want to update ?"));
+  std::rewind(out);
+  char buffer[256] = {};
+  std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
+  std::fclose(out);
+  EXPECT_EQ(std::string(buffer, n), "one\ntwo\na\nb\nDo you want to update ? [answered No]\n");
+}
+
+TEST_F(TempFolder, SnapshotsPutFilesBack) {
+  const std::string file = Work() + "f.PEN", absent = Work() + "none.PEN";
+  WriteAll(file, "old\r\ncontent");
+  FileSnapshot a = TakeSnapshot(file), b = TakeSnapshot(absent);
+  WriteAll(file, "new");
+  WriteAll(absent, "made");
+  EXPECT_TRUE(RestoreSnapshot(a));
+  EXPECT_TRUE(RestoreSnapshot(b));
+  EXPECT_EQ(ReadAll(file), "old\r\ncontent");
+  EXPECT_FALSE(fs::exists(absent));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The headless batch run in-process
+
+class HeadlessBatch : public TempFolder {
+ protected:
+  void SetUp() override {
+    TempFolder::SetUp();
+    loc_ = ChooseFileLocations(Bin() + "tarvelin", FakeEnv({}), true);
+    WriteAll(loc_.SettingsFile, "[program]\r\nautoupdate=0\r\n");
+  }
+  // One bar from (1, 0, 0) to (3, 0, 0), EA = 2, Fx = 5: ux = 5, force -5.
+  std::string Model(const std::string& fx) {
+    return "[loads]\r\nFx=" + fx +
+           "\r\n[properties]\r\nE=1000\r\nA=0.002\r\n[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n"
+           "[elements]\r\n1=1@2\r\n";
+  }
+  FileLocations loc_;
+  RecordingDialogs dialogs_;
+};
+
+TEST_F(HeadlessBatch, WritesTheResults) {
+  WriteAll(Work() + "one.PEN", Model("5"));
+  EXPECT_EQ(RunHeadlessBatch({"-i", "one.PEN"}, loc_, dialogs_), kExitWritten);
+  EXPECT_TRUE(dialogs_.Log.empty());
+  const std::string text = ReadAll(Work() + "one.PEN");
+  EXPECT_NE(text.find("[elementforces]\r\n1=-5.0000\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("ux=5.000\r\n"), std::string::npos) << text;
+  EXPECT_NE(ReadAll(loc_.SettingsFile).find("datafile=" + Work() + "one.PEN"), std::string::npos);
+}
+
+TEST_F(HeadlessBatch, FailureStatuses) {
+  WriteAll(Work() + "bad.PEN", Model("5,0"));
+  const std::string settings = ReadAll(loc_.SettingsFile);
+  EXPECT_EQ(RunHeadlessBatch({"-i", "bad.PEN"}, loc_, dialogs_), kExitFailed);
+  EXPECT_EQ(dialogs_.Texts("error"),
+            std::vector<std::string>{"'5,0' is not a valid floating point value"});
+  EXPECT_EQ(ReadAll(Work() + "bad.PEN"), Model("5,0"));
+  EXPECT_EQ(ReadAll(loc_.SettingsFile), settings);
+
+  dialogs_.Log.clear();
+  EXPECT_EQ(RunHeadlessBatch({"-i", "gone.PEN"}, loc_, dialogs_), kExitCommandLine);
+  EXPECT_EQ(RunHeadlessBatch({"-i", "bad.txt"}, loc_, dialogs_), kExitCommandLine);
+  EXPECT_EQ(ReadAll(loc_.SettingsFile), settings);
+}
+
+}  // namespace
+}  // namespace tarvelin

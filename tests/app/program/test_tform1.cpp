@@ -1,0 +1,467 @@
+// Qt Test of the main window under the offscreen platform: initial state, deferred start-up,
+// the commands (with the file dialogs and the desktop answered by the test), drops, the about
+// box, and the closes that must and must not write the data file.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QtTest>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "app/core/locations.h"
+#include "app/tform1.h"
+#include "recording_dialogs.h"
+
+using tarvelin::FileLocations;
+using tarvelin::TForm1;
+using tarvelin::test::RecordingDialogs;
+
+namespace {
+
+std::string ReadAll(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const QString& path, const std::string& text) {
+  std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// One bar from (1, 0, 0) to (3, 0, 0) with EA = 2 and Fx = 5.
+std::string OneBar(const std::string& fx = "5") {
+  return "[loads]\r\nFx=" + fx +
+         "\r\n[properties]\r\nE=1000\r\nA=0.002\r\n[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n"
+         "[elements]\r\n1=1@2\r\n";
+}
+
+}  // namespace
+
+class TestTForm1 : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  RecordingDialogs dialogs_;
+  std::unique_ptr<TForm1> form_;
+  QList<QUrl> opened_;
+  QString openAnswer_, saveAnswer_, openStart_, saveStart_;
+
+  QString Path(const QString& name) const { return dir_->path() + "/" + name; }
+  std::string Bin() const { return (dir_->path() + "/").toStdString(); }
+
+  // A window on a program in the temporary folder; the deferred start-up is run by hand.
+  TForm1& Make(std::vector<std::string> args = {},
+               const std::string& settings = "[program]\r\nautoupdate=0\r\n") {
+    WriteAll(Path("tarvelin.ini"), settings);
+    FileLocations loc = tarvelin::ChooseFileLocations(
+        Bin() + "tarvelin", [](const char*) -> const char* { return nullptr; }, true);
+    form_ = std::make_unique<TForm1>(std::move(args), loc, &dialogs_);
+    form_->Timer1->stop();
+    TForm1::Platform& hooks = form_->Hooks();
+    hooks.OpenUrl = [this](const QUrl& url) {
+      opened_ << url;
+      return true;
+    };
+    hooks.GetOpenFileName = [this](QWidget*, const QString& start) {
+      openStart_ = start;
+      return openAnswer_;
+    };
+    hooks.GetSaveFileName = [this](QWidget*, const QString& start) {
+      saveStart_ = start;
+      return saveAnswer_;
+    };
+    hooks.StartDetached = [](const QString&, const QStringList&, const QString&) { return false; };
+    form_->show();
+    return *form_;
+  }
+
+  TForm1& Started(std::vector<std::string> args = {},
+                  const std::string& settings = "[program]\r\nautoupdate=0\r\n") {
+    TForm1& form = Make(std::move(args), settings);
+    form.Timer1Timer();
+    return form;
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    dialogs_ = RecordingDialogs();
+    opened_.clear();
+    openAnswer_.clear();
+    saveAnswer_.clear();
+  }
+
+  void cleanup() {
+    if (form_) {
+      form_->Hooks().OpenUrl = nullptr;
+      form_.reset();
+    }
+    QFile::setPermissions(Path("locked.PEN"), QFile::ReadOwner | QFile::WriteOwner);
+    dir_.reset();
+  }
+
+  void initialStateBeforeTheDeferredStartUp() {
+    TForm1& form = Make();
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars"));
+    QVERIFY(form.PageControl1->isHidden());
+    QVERIFY(form.CheckBox1->isHidden());
+    QVERIFY(form.BitBtn1->isHidden());
+    QVERIFY(form.Panel2->isHidden());
+    QVERIFY(form.IntroPanel->isHidden());
+    QVERIFY(!form.Bestand1->menuAction()->isVisible());
+    QVERIFY(!form.Info1->menuAction()->isVisible());
+    QVERIFY(form.SpeedButton1->isVisible());
+    QCOMPARE(form.SpeedButton1->toolTip(),
+             QString("Show data folder, drag and drop files on the application"));
+    QCOMPARE(form.PageControl1->currentIndex(), 0);
+    QCOMPARE(form.Timer1->interval(), 1000);
+    QVERIFY(form.Timer1->isSingleShot());
+    QCOMPARE(int(form.StatusPanels.size()), 8);
+    const char* texts[] = {"(c) Tarvelin", "dec 2016", "", "", "", "", "", "WWW not checked"};
+    for (int i = 0; i < 8; ++i) QCOMPARE(form.StatusPanels[i]->text(), QString(texts[i]));
+    QStringList file, info;
+    for (QAction* a : form.Bestand1->actions()) file << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : form.Info1->actions()) info << (a->isSeparator() ? "-" : a->text());
+    QCOMPARE(file, QStringList({"New", "Save as", "Open", "-", "Close"}));
+    QCOMPARE(info, QStringList({"Technical information", "Manual", "-", "About"}));
+    QVERIFY(form.acceptDrops());
+    QVERIFY(form.width() >= 663 && form.height() >= 371);
+    QCOMPARE(form.minimumSize(), form.maximumSize());  // not resizable
+  }
+
+  void deferredStartUpShowsThePagesAndMenus() {
+    TForm1& form = Started();
+    QCOMPARE(form.StatusPanels[2]->text(), QString("v 1.8.15"));
+    QCOMPARE(form.StatusPanels[7]->text(), QString("WWW not checked"));
+    QVERIFY(form.PageControl1->isVisible());
+    QVERIFY(form.CheckBox1->isVisible());
+    QVERIFY(form.BitBtn1->isVisible());
+    QVERIFY(form.Bestand1->menuAction()->isVisible());
+    QVERIFY(form.IntroPanel->isVisible());
+    QCOMPARE(form.Store().CoordGrid.RowCount(), 101);
+    QCOMPARE(form.Store().PropGrid.RowCount(), 102);
+    QCOMPARE(form.Store().CoordGrid.Width, 177);
+    QCOMPARE(form.Store().EleGrid.ColWidth(3), 30);
+    QCOMPARE(form.Store().StringGrid3.Width, 151);
+    QCOMPARE(form.Store().PathNameLabel, std::string("path="));
+    QVERIFY(dialogs_.Log.empty());
+  }
+
+  void introPanelHandlers() {
+    TForm1& form = Started();
+    QVERIFY(form.IntroPanel->isVisible());
+    form.CheckBox3->click();
+    QVERIFY(form.State().NoIntroPanel);
+    form.Label42Click();
+    QCOMPARE(opened_.size(), 1);
+    QCOMPARE(opened_[0], QUrl(tarvelin::kPluginWebPage));
+    form.Button1->click();
+    QVERIFY(form.IntroPanel->isHidden());
+    QVERIFY(form.close());
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "noIntroPanel=1\r\n"));
+    // The next start does not show it.
+    form_.reset();
+    TForm1& again = Started({}, ReadAll(Path("tarvelin.ini")));
+    QVERIFY(again.IntroPanel->isHidden());
+  }
+
+  void testOutputOptionAndReading() {
+    TForm1& plain = Started({"-t", "-R", "50"});
+    QVERIFY(plain.Store().CheckBox1);
+    QVERIFY(plain.CheckBox1->isChecked());
+    QCOMPARE(plain.Store().CoordGrid.RowCount(), 50);
+    plain.CheckBox1->click();
+    QVERIFY(!plain.Store().CheckBox1);
+    form_.reset();
+    // Reading the last project clears it again.
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& read = Started({"-t", "x"},
+                           "[program]\r\nautoupdate=0\r\nopenlastproject=1\r\n"
+                           "datafile=" +
+                               Bin() + "m.PEN\r\n");
+    QVERIFY(!read.Store().CheckBox1);
+    QVERIFY(!read.CheckBox1->isChecked());
+    QCOMPARE(read.windowTitle(), QString("Tarvelin on bars : file=m.PEN"));
+  }
+
+  void openReadsAnExistingFile() {
+    TForm1& form = Started();
+    QDir().mkpath(Path("models"));
+    WriteAll(Path("models/a.PEN"), OneBar());
+    openAnswer_ = Path("models/a.PEN");
+    form.Openen1Click();
+    QCOMPARE(openStart_, QString::fromStdString(Bin()));
+    QCOMPARE(form.State().DataFileName, openAnswer_.toStdString());
+    QCOMPARE(form.State().WorkingDir, (Path("models") + "/").toStdString());
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN"));
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("3"));
+    // The next Open starts in the folder of the last opened file; a new name is only taken.
+    openAnswer_ = Path("models/new.PEN");
+    form.Openen1Click();
+    QCOMPARE(openStart_, Path("models") + "/");
+    QCOMPARE(form.State().DataFileName, openAnswer_.toStdString());
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN"));
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("3"));
+    // Cancel changes nothing.
+    openAnswer_.clear();
+    form.Openen1Click();
+    QCOMPARE(form.State().DataFileName, Path("models/new.PEN").toStdString());
+    // At close the model goes to the new name.
+    QVERIFY(form.close());
+    QVERIFY(Contains(ReadAll(Path("models/new.PEN")), "2=3.000@0.000@0.000"));
+  }
+
+  void saveAsWritesAndKeepsTheWorkingFolder() {
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    const std::string working = form.State().WorkingDir;
+    QDir().mkpath(Path("out"));
+    saveAnswer_ = Path("out/b.PEN");
+    form.Opslaanals1Click();
+    QCOMPARE(saveStart_, QString::fromStdString(Bin()));
+    QVERIFY(Contains(ReadAll(Path("out/b.PEN")), "[elements]\r\n1=1@2@0\r\n"));
+    QCOMPARE(form.State().WorkingDir, working);
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=b.PEN"));
+  }
+
+  void newAsksAndClears() {
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    dialogs_.Answers = {false};
+    form.New1Click();
+    QCOMPARE(dialogs_.Texts("question"),
+             std::vector<std::string>{"Are you sure to start a new project?"});
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("3"));
+    dialogs_.Answers = {true};
+    form.New1Click();
+    QCOMPARE(form.State().DataFileName, std::string());
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file="));
+    QCOMPARE(form.Store().PathNameLabel, std::string("path="));
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string());
+    QCOMPARE(form.Store().Label24, std::string("0 bars"));
+    // Closing writes data.PEN beside the program and names it in the settings.
+    QVERIFY(form.close());
+    QVERIFY(Contains(ReadAll(Path("data.PEN")), "[loads]\r\nFx=0.000\r\n"));
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "data.PEN\r\n"));
+    QVERIFY(Contains(ReadAll(Path("a.PEN")), "Fx=5"));  // untouched
+  }
+
+  void drops_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("one PEN file") << QStringList{"a.PEN"} << "" << true;
+    QTest::newRow("lower case") << QStringList{"b.pen"} << "" << true;
+    QTest::newRow("two PEN files")
+        << QStringList{"a.PEN", "b.pen"} << "Can only accept one PEN-file" << false;
+    QTest::newRow("text file") << QStringList{"c.txt"} << "Drag and drop only one PEN data file"
+                               << false;
+    QTest::newRow("missing file") << QStringList{"gone.PEN"} << "" << false;
+  }
+
+  void drops() {
+    QFETCH(QStringList, names);
+    QFETCH(QString, error);
+    QFETCH(bool, read);
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    WriteAll(Path("b.pen"), OneBar());
+    WriteAll(Path("c.txt"), OneBar());
+    QStringList paths;
+    for (const QString& n : names) paths << Path(n);
+    form.DropFiles(paths);
+    const std::vector<std::string> errors = dialogs_.Texts("error");
+    if (error.isEmpty())
+      QVERIFY(errors.empty());
+    else
+      QCOMPARE(errors, std::vector<std::string>{error.toStdString()});
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2) == "3", read);
+    QCOMPARE(form.State().DataFileName.empty(), !read);
+    if (read) QCOMPARE(form.State().WorkingDir, Bin());
+  }
+
+  void modelThatFailedToReadIsNotWrittenBack() {
+    TForm1& form = Started();
+    const std::string bad = OneBar("1,5");
+    WriteAll(Path("bad.PEN"), bad);
+    openAnswer_ = Path("bad.PEN");
+    form.Openen1Click();
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"'1,5' is not a valid floating point value"});
+    QCOMPARE(form.ProtectedDataFile(), Path("bad.PEN").toStdString());
+    QVERIFY(form.close());
+    QCOMPARE(ReadAll(Path("bad.PEN")), bad);
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "bad.PEN\r\n"));
+  }
+
+  void saveAsLiftsTheProtection() {
+    TForm1& form = Started();
+    WriteAll(Path("bad.PEN"), OneBar("1,5"));
+    form.DropFiles({Path("bad.PEN")});
+    QVERIFY(!form.ProtectedDataFile().empty());
+    saveAnswer_ = Path("bad.PEN");
+    form.Opslaanals1Click();
+    QVERIFY(form.ProtectedDataFile().empty());
+    // What the window held: the reading stopped at the load, so nothing of the file.
+    QVERIFY(Contains(ReadAll(Path("bad.PEN")), "[loads]\r\nFx=0.000\r\n"));
+    QVERIFY(!Contains(ReadAll(Path("bad.PEN")), "[elements]"));
+  }
+
+  void startUpReadErrorGoesOnInteractively() {
+    WriteAll(Path("bad.PEN"), OneBar("x"));
+    TForm1& form = Started({"-i", Bin() + "bad.PEN"});
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"'x' is not a valid floating point value"});
+    QVERIFY(form.PageControl1->isVisible());
+    QVERIFY(form.Panel2->isHidden());
+    QVERIFY(form.isVisible());
+    QVERIFY(form.close());
+    QCOMPARE(ReadAll(Path("bad.PEN")), OneBar("x"));
+  }
+
+  void closeErrorKeepsTheWindowOpen() {
+    TForm1& form = Started();
+    WriteAll(Path("locked.PEN"), OneBar());
+    form.DropFiles({Path("locked.PEN")});
+    QFile::setPermissions(Path("locked.PEN"), QFile::ReadOwner);
+    const std::string settings = ReadAll(Path("tarvelin.ini"));
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"Unable to write to " + Bin() + "locked.PEN"});
+    QCOMPARE(ReadAll(Path("tarvelin.ini")), settings);  // not written after the data error
+    QFile::setPermissions(Path("locked.PEN"), QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(form.close());  // a later close tries again
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "locked.PEN"));
+  }
+
+  void updaterStartDoesNotWriteTheDataFile() {
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Make(
+        {}, "[program]\r\nautoupdate=0\r\nopenlastproject=1\r\ndatafile=" + Bin() + "m.PEN\r\n");
+    form.UpdateRec().UpdateStarted = true;  // as UpdateProgram leaves it before the close
+    QVERIFY(form.close());
+    QCOMPARE(ReadAll(Path("m.PEN")), OneBar());
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "m.PEN\r\n"));
+  }
+
+  void calculateWritesTheScene() {
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    form.BitBtn2Click();
+    QVERIFY(dialogs_.Log.empty());
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string("-5.0000"));
+    QVERIFY(form.Store().GroupBox4Visible);
+    QVERIFY(Contains(ReadAll(Path("tarvelin.wrl")), "a.PEN"));
+    // Show opens the scene with the desktop.
+    form.Button2Click();
+    QCOMPARE(opened_.size(), 1);
+    QCOMPARE(opened_[0], QUrl::fromLocalFile(Path("tarvelin.wrl")));
+  }
+
+  void failedCalculationWritesNoScene() {
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"),
+             "[loads]\r\n[coordinates]\r\n1=abc@0@0\r\n2=0@0@1\r\n"
+             "[elements]\r\n1=1@2\r\n");
+    form.DropFiles({Path("a.PEN")});
+    form.BitBtn2Click();
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"Input error in coordinate table, check the numbers."});
+    QCOMPARE(form.PageControl1->currentIndex(), 1);
+    QVERIFY(!QFile::exists(Path("tarvelin.wrl")));
+  }
+
+  void dataFolderAndManual() {
+    TForm1& form = Started();
+    form.SpeedButton1Click();
+    QCOMPARE(opened_.value(0), QUrl::fromLocalFile(QString::fromStdString(Bin())));
+    form.State().WorkingDir = "/no/such/folder/";
+    form.SpeedButton1Click();
+    QCOMPARE(opened_.value(1), QUrl::fromLocalFile(QString::fromStdString(Bin())));
+    form.Manual1Click();
+    QCOMPARE(dialogs_.Texts("information"),
+             std::vector<std::string>{"Help document not in the program root directory : \r- " +
+                                      Bin() + "\r\rCheck your installation!"});
+    WriteAll(Path("MANUAL_TARVELIN.pdf"), "%PDF-1.4\n");
+    form.Manual1Click();
+    QCOMPARE(opened_.value(2), QUrl::fromLocalFile(Path("MANUAL_TARVELIN.pdf")));
+  }
+
+  void windowedBatchWritesAndCloses() {
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Started({"-i", Bin() + "m.PEN", "-w"});
+    QVERIFY(!form.isVisible());
+    QVERIFY(Contains(ReadAll(Path("m.PEN")), "[elementforces]\r\n1=-5.0000\r\n"));
+    QVERIFY(QFile::exists(Path("tarvelin.wrl")));
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "m.PEN\r\n"));
+  }
+
+  void windowedBatchThatStopsShowsThePages() {
+    // A bar type that does not convert stops the calculation with an error.
+    WriteAll(Path("m.PEN"),
+             "[loads]\r\n[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n"
+             "[elements]\r\n1=1@2@x\r\n");
+    TForm1& form = Started({"-i", Bin() + "m.PEN"});
+    QCOMPARE(dialogs_.Texts("error"), std::vector<std::string>{"'x' is not a valid integer value"});
+    QVERIFY(form.isVisible());
+    QVERIFY(form.Panel2->isHidden());
+    QVERIFY(form.PageControl1->isVisible());
+    QVERIFY(form.Bestand1->menuAction()->isVisible());
+    QVERIFY(!Contains(ReadAll(Path("m.PEN")), "displacements"));
+  }
+
+  void aboutBoxChangesTheTableLength() {
+    TForm1& form = Started();
+    form.Store().CoordGrid.SetCell(1, 25, "7");
+    form.Store().CoordGrid.SetCell(1, 26, "8");
+    auto answer = [](const QString& text) {
+      QTimer::singleShot(0, [text] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        QComboBox* combo = box->findChild<QComboBox*>();
+        QVERIFY(combo);
+        QCOMPARE(combo->currentText(), QString("100"));
+        combo->setEditText(text);
+        static_cast<QDialog*>(box)->accept();
+      });
+    };
+    answer("25");
+    form.About1Click();
+#ifdef TARVELIN_HAVE_ABOUTBOX
+    QCOMPARE(form.State().GridLength, 26);
+    QCOMPARE(form.Store().CoordGrid.RowCount(), 26);
+    QCOMPARE(form.Store().PropGrid.RowCount(), 27);
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 25), std::string("7"));
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 26), std::string());
+    QVERIFY(form.close());
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "gridlength=26\r\n"));
+#else
+    QSKIP("built without the about box");
+#endif
+  }
+};
+
+QTEST_MAIN(TestTForm1)
+#include "test_tform1.moc"
