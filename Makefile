@@ -4,7 +4,7 @@ SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: deps configure build test sanitize run bench screenshots fuzz format clean
+.PHONY: deps configure build test sanitize run bench bench-app screenshots fuzz format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -34,9 +34,50 @@ format:
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz
 
+# Fuzzing of the profile reader and the data-file reader (libFuzzer, clang, ASan + UBSan).
+# The committed corpus is copied first, so new inputs never land in tests/data/fuzz.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_TARGETS  = fuzz_profile fuzz_datafile
+FUZZ_RUNS    ?= 20000
+FUZZ_TIME    ?= 300
+
+.PHONY: fuzz-build fuzz-ci
+
+fuzz-build:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTARVELIN_FUZZ=ON \
+	  -DTARVELIN_SANITIZE=ON -DTARVELIN_GUI=OFF -DTARVELIN_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+
+# Open-ended: FUZZ_TIME seconds a target; findings go to $(FUZZ_BUILD)/.
+fuzz: deps fuzz-build
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t && cp tests/data/fuzz/* $(FUZZ_BUILD)/corpus/$$t/ && \
+	  $(FUZZ_BUILD)/bin/$$t -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_BUILD)/$$t- \
+	    $(FUZZ_BUILD)/corpus/$$t || exit 1; \
+	done
+
+# Fixed runs with a fixed seed on a fresh copy of the corpus: the same outcome every time.
+fuzz-ci: fuzz-build
+	for t in $(FUZZ_TARGETS); do \
+	  rm -rf $(FUZZ_BUILD)/ci-corpus/$$t && mkdir -p $(FUZZ_BUILD)/ci-corpus/$$t && \
+	  cp tests/data/fuzz/* $(FUZZ_BUILD)/ci-corpus/$$t/ && \
+	  $(FUZZ_BUILD)/bin/$$t -runs=$(FUZZ_RUNS) -seed=1 -artifact_prefix=$(FUZZ_BUILD)/$$t- \
+	    $(FUZZ_BUILD)/ci-corpus/$$t || exit 1; \
+	done
+
 # PNG pictures of the intro panel, the three pages (bundled example loaded and calculated), the
 # about box and the technical-information window, drawn under Xvfb into $(BUILD)/screenshots/.
 screenshots: build
 	cmake --build $(BUILD) -j $(JOBS) --target screenshots
 	rm -rf $(BUILD)/screenshots && mkdir -p $(BUILD)/screenshots
 	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/tools/tarvelin-screenshots examples/hexapod.PEN $(BUILD)/screenshots
+
+# Opens the program on a copy of a bundled example (the copy in $(BUILD)/run/, the settings
+# beside the program); without a display, a batch run on the copy and its results.
+run: build
+	bash examples/run.sh $(BUILD)
+
+# Whole headless batch runs timed with /usr/bin/time -v: the examples and 100,000 bars.
+bench-app: build
+	python3 bench/app/batch_timing.py --program $(BUILD)/bin/tarvelin
