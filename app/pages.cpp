@@ -43,12 +43,29 @@ const char* const kForceHint = "normal force, if sign incorrect, change nodal or
 const char* const kShowHint = "view model with VRML plug in in your web browser";
 const char* const kMemoHint = "Select, Ctrl+C to copy to clipboard";
 
-// One column of a table: the designed width in pixels and a typical content that must fit
-// with the desktop font (the designed widths were made for a 9-pixel "Small Fonts").
+// One column of a table: the designed width in pixels, its header and a typical content,
+// both of which must fit with the desktop font (the designed widths were made for a 9-pixel
+// "Small Fonts").
 struct ColumnPlan {
   int Designed;
+  const char* Header;
   const char* Sample;
 };
+
+// Row labels up to 100000 fit column 0 from the start: the window takes its size once, so
+// the tables must not grow wider later (longer tables widen column 0 inside the control).
+const ColumnPlan kCoordColumns[] = {{30, "node", "100000"},
+                                    {40, "X [m]", "-1000.000"},
+                                    {40, "Y [m]", "-1000.000"},
+                                    {40, "Z [m]", "-1000.000"}};
+const ColumnPlan kEleColumns[] = {{30, "bar", "100000"},
+                                  {60, "begin node", "100000"},
+                                  {60, "end node", "100000"},
+                                  {30, "type", "100"}};
+const ColumnPlan kPropColumns[] = {
+    {30, "type", "100000"}, {60, "E [kN/m^2]", "210000000"}, {60, "A [m^2]", "0.00123"}};
+const ColumnPlan kForceColumns[] = {{30, "bar", "100000"},
+                                    {160, "normal force [kN]", "-1234567.0000"}};
 
 QString Text(const std::string& s) {
   return QString::fromStdString(s);
@@ -160,19 +177,27 @@ QPushButton* NamedButton(const char* name, const char* caption, const char* hint
   return button;
 }
 
-// A "Show 3D-VRML model" group: the Show button and the two option boxes.
+// A "Show 3D-VRML model" group: the Show button and the two option boxes, all one under the
+// other, or (where height is scarce) the button beside the two boxes.
 QGroupBox* VrmlGroup(const char* groupName, const char* buttonName, const char* numberingName,
                      const char* axesName, QPushButton*& button, QCheckBox*& numbering,
-                     QCheckBox*& axes, QWidget* parent) {
+                     QCheckBox*& axes, bool compact, QWidget* parent) {
   auto* group = new QGroupBox(QStringLiteral("Show 3D-VRML model"), parent);
   group->setObjectName(QString::fromLatin1(groupName));
-  auto* layout = new QVBoxLayout(group);
+  auto* layout = new QGridLayout(group);
   button = NamedButton(buttonName, "Show", kShowHint, group);
   numbering = NamedCheckBox(numberingName, "show numbering", false, group);
   axes = NamedCheckBox(axesName, "show xyz-axis", true, group);
-  layout->addWidget(button);
-  layout->addWidget(numbering);
-  layout->addWidget(axes);
+  if (compact) {
+    layout->addWidget(button, 0, 0, 2, 1, Qt::AlignVCenter);
+    layout->addWidget(numbering, 0, 1);
+    layout->addWidget(axes, 1, 1);
+    layout->setHorizontalSpacing(12);
+  } else {
+    layout->addWidget(button, 0, 0);
+    layout->addWidget(numbering, 1, 0);
+    layout->addWidget(axes, 2, 0);
+  }
   return group;
 }
 
@@ -186,38 +211,44 @@ GridView* NewGrid(const char* name, const char* hint, QWidget* parent) {
 }
 
 // Column widths: the designed width, or what the header and a typical content need with
-// the desktop font; column 0 also fits the highest row label. The control is made as wide
-// as its columns plus the frame and the vertical scroll bar, so nothing is cut off.
-void FitColumns(GridView* view, std::initializer_list<ColumnPlan> plan) {
+// the desktop font. The control is made as wide as its columns plus the frame and the
+// vertical scroll bar, so nothing is cut off.
+template <size_t N>
+void FitColumns(GridView* view, const ColumnPlan (&plan)[N]) {
   const QFontMetrics cellFm(view->font());
   const QFontMetrics headFm(view->horizontalHeader()->font());
-  const TextGrid& grid = view->Model()->Grid();
   const int margin = 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 8;
   int total = 0;
-  int col = 0;
-  for (const ColumnPlan& p : plan) {
+  for (size_t col = 0; col < N; ++col) {
+    const ColumnPlan& p = plan[col];
     int width = p.Designed;
     width = std::max(width, cellFm.horizontalAdvance(QString::fromLatin1(p.Sample)) + 10);
-    width = std::max(width, headFm.horizontalAdvance(Text(grid.Cell(col, 0))) + margin);
-    if (col == 0 && grid.RowCount() > 1)
-      width =
-          std::max(width, cellFm.horizontalAdvance(Text(grid.Cell(0, grid.RowCount() - 1))) + 10);
-    view->setColumnWidth(col, width);
+    width = std::max(width, headFm.horizontalAdvance(QString::fromLatin1(p.Header)) + margin);
+    view->setColumnWidth(static_cast<int>(col), width);
     total += width;
-    ++col;
   }
   const int scroll = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
   view->setFixedWidth(total + 2 * view->frameWidth() + scroll + 2);
 }
 
-// Memo1 shows the eight report lines (six rows of 35 characters and the note) without
-// scrolling; two characters to spare for the cursor and a wider scale in the note.
+// Column 0 widens for the highest row label of a very long table (the control keeps its
+// width and scrolls sideways then).
+void FitLabelColumn(GridView* view) {
+  const TextGrid& grid = view->Model()->Grid();
+  if (grid.RowCount() < 2) return;
+  const QFontMetrics fm(view->font());
+  const int needed = fm.horizontalAdvance(Text(grid.Cell(0, grid.RowCount() - 1))) + 10;
+  if (needed > view->columnWidth(0)) view->setColumnWidth(0, needed);
+}
+
+// Memo1 shows the whole report without scrolling: six matrix rows of 35 characters, the
+// empty line, and the note, which wraps onto a second line when the scale has many digits.
 QSize MemoSize(QPlainTextEdit* memo) {
   const QFontMetrics fm(memo->font());
   const int margin =
       2 * static_cast<int>(memo->document()->documentMargin()) + 2 * memo->frameWidth() + 4;
   const int width = fm.horizontalAdvance(QString(37, QLatin1Char('0'))) + margin;
-  const int height = 8 * fm.lineSpacing() + margin;
+  const int height = 9 * fm.lineSpacing() + margin;
   return {width, height};
 }
 
@@ -312,9 +343,12 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     d_->PropGrid = NewGrid("PropGrid", kPropHint, bars);
     d_->PropModel = new GridModel(&store->PropGrid, 2, true, d_->PropGrid);
     d_->PropGrid->setModel(d_->PropModel);
+    FitColumns(d_->CoordGrid, kCoordColumns);
+    FitColumns(d_->EleGrid, kEleColumns);
+    FitColumns(d_->PropGrid, kPropColumns);
 
     QGroupBox* vrml = VrmlGroup("GroupBox1", "Button2", "CheckBox4", "CheckBox5", d_->Button2,
-                                d_->CheckBox4, d_->CheckBox5, bars);
+                                d_->CheckBox4, d_->CheckBox5, false, bars);
     auto* side = new QVBoxLayout;
     side->addWidget(vrml);
     side->addStretch(1);
@@ -363,6 +397,7 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     d_->ForceModel = new GridModel(&store->StringGrid3, 1, false, d_->StringGrid3);
     d_->StringGrid3->setModel(d_->ForceModel);
     d_->StringGrid3->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FitColumns(d_->StringGrid3, kForceColumns);
 
     d_->Label38 = PlainLabel(QStringLiteral("System Stiffness Matrix :"), results);
     d_->Label38->setObjectName(QStringLiteral("Label38"));
@@ -370,7 +405,7 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     d_->Memo1->setObjectName(QStringLiteral("Memo1"));
     d_->Memo1->setReadOnly(true);
     d_->Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    d_->Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    d_->Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     d_->Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     d_->Memo1->setToolTip(QString::fromLatin1(kMemoHint));
     d_->Memo1->setAccessibleName(QStringLiteral("System Stiffness Matrix :"));
@@ -379,7 +414,7 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     d_->Label38->setBuddy(d_->Memo1);
 
     QGroupBox* vrml = VrmlGroup("GroupBox5", "Button3", "CheckBox6", "CheckBox7", d_->Button3,
-                                d_->CheckBox6, d_->CheckBox7, results);
+                                d_->CheckBox6, d_->CheckBox7, true, results);
 
     // The results controls come and go; the others keep their places meanwhile.
     for (QWidget* w :
@@ -396,14 +431,18 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     left->addWidget(d_->Label23);
     left->addWidget(d_->Label24);
     left->addStretch(1);
+    // The scene group under the force table, so that no column is taller than the report
+    // with its caption.
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(d_->StringGrid3, 1);
+    middle->addWidget(vrml);
     auto* right = new QVBoxLayout;
     right->addWidget(d_->Label38);
     right->addWidget(d_->Memo1);
-    right->addWidget(vrml, 0, Qt::AlignLeft);
     right->addStretch(1);
     auto* page = new QHBoxLayout(results);
     page->addLayout(left);
-    page->addWidget(d_->StringGrid3);
+    page->addLayout(middle);
     page->addLayout(right);
     page->addStretch(1);
 
@@ -452,13 +491,7 @@ void MainPages::RefreshAll() {
   for (TNumberEdit* field : d_->Fields) field->Refresh();
 
   for (GridView* grid : d_->Grids()) grid->Model()->Refresh();
-  // Headers and the highest row label may have changed (tables headed after the pages were
-  // built, a new table length): fit the columns to them again; this measures a few texts only.
-  FitColumns(d_->CoordGrid,
-             {{30, "10000"}, {40, "-1000.000"}, {40, "-1000.000"}, {40, "-1000.000"}});
-  FitColumns(d_->EleGrid, {{30, "10000"}, {60, "10000"}, {60, "10000"}, {30, "100"}});
-  FitColumns(d_->PropGrid, {{30, "10000"}, {60, "210000000"}, {60, "0.00123"}});
-  FitColumns(d_->StringGrid3, {{30, "10000"}, {160, "-1234567.0000"}});
+  for (GridView* grid : d_->Grids()) FitLabelColumn(grid);
 
   d_->PathNameLabel->setText(Text(store.PathNameLabel));
   d_->FileNameLabel->setText(Text(store.FileNameLabel));

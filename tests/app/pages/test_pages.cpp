@@ -508,6 +508,12 @@ class TestPages : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(pages_->Memo1()->horizontalScrollBar()->maximum(), 0);
     QCOMPARE(pages_->Memo1()->verticalScrollBar()->maximum(), 0);
+    // Also with the longest scale the general format writes.
+    store_->Memo1.back() = "NOTE: All numbers times 1.23456789012345E-15";
+    pages_->RefreshAll();
+    QCoreApplication::processEvents();
+    QCOMPARE(pages_->Memo1()->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(pages_->Memo1()->verticalScrollBar()->maximum(), 0);
 
     // A new model hides them again.
     tarvelin::ResetModelView(*store_);
@@ -517,6 +523,7 @@ class TestPages : public QObject {
   }
 
   void tableLengthChange() {
+    const int width = pages_->CoordGrid()->width();
     store_->CoordGrid.SetCell(1, 20, "1");
     pages_->RefreshAll();
     store_->ResizeTables(21);
@@ -529,9 +536,10 @@ class TestPages : public QObject {
     tarvelin::InitTables(*store_);
     pages_->RefreshAll();
     QCOMPARE(pages_->StringGrid3()->model()->rowCount(), 100000);
-    // The widest row label still fits its column.
+    // The widest row label still fits its column, and the table kept its width.
     const QTableView* view = pages_->CoordGrid();
     QVERIFY(view->fontMetrics().horizontalAdvance(QStringLiteral("100000")) < view->columnWidth(0));
+    QCOMPARE(view->width(), width);
   }
 
   void headersFitWhenTablesHeadedLater() {
@@ -540,8 +548,14 @@ class TestPages : public QObject {
     RecordingDialogs dialogs;
     MainPages pages(&store, &dialogs);
     pages.show();
+    const QTableView* views[] = {pages.CoordGrid(), pages.EleGrid(), pages.PropGrid(),
+                                 pages.StringGrid3()};
+    int widths[4];
+    for (int i = 0; i < 4; ++i) widths[i] = views[i]->width();
     tarvelin::InitTables(store);
     pages.RefreshAll();
+    // The window takes its size once: the tables keep their widths.
+    for (int i = 0; i < 4; ++i) QCOMPARE(views[i]->width(), widths[i]);
     for (QTableView* view :
          {pages.CoordGrid(), pages.EleGrid(), pages.PropGrid(), pages.StringGrid3()}) {
       QVERIFY(view->model()->columnCount() > 1);
