@@ -276,25 +276,24 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     panel->setToolTip(QStringLiteral("double click for help"));
     panel->setAccessibleName(QStringLiteral("Help"));
     auto* lines = new QVBoxLayout(panel);
-    const char* const text[] = {
+    const char* const help[] = {
         "The x-y-z coordinate system lies at the mass centre",
         "of the block. Loads and displacements act in the",
         "directions of its six degrees of freedom: ux, uy, uz",
         "along and phix, phiy, phiz about the axes x, y, z.",
-        "( double click for help .... )",
     };
     int number = 1;
-    for (const char* line : text) {
-      auto* label = PlainLabel(QString::fromLatin1(line), panel);
+    auto addLine = [&](const char* text) {
+      auto* label = PlainLabel(QString::fromLatin1(text), panel);
       label->setObjectName(QStringLiteral("Label%1").arg(number++));
       // The double click belongs to the panel wherever it lands.
       label->setAttribute(Qt::WA_TransparentForMouseEvents);
-      if (number == 6) {
-        lines->addSpacing(4);
-        label->setAlignment(Qt::AlignHCenter);
-      }
       lines->addWidget(label);
-    }
+      return label;
+    };
+    for (const char* line : help) addLine(line);
+    lines->addSpacing(4);
+    addLine("( double click for help .... )")->setAlignment(Qt::AlignHCenter);
     panel->installEventFilter(this);
     d_->Panel1 = panel;
 
