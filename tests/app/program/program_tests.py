@@ -554,6 +554,19 @@ class Windowed(ProgramCase):
         self.assertSettings("datafile", os.path.join(self.box.bin, "data.PEN"))
         self.assertSettings("gridlength", "50")
 
+    def test_command_line_errors_are_shown_and_the_start_goes_on(self):
+        pen = self.box.copy_example("planar.PEN")
+        with open(os.path.join(self.box.bin, "model.txt"), "w") as f:
+            f.write("[loads]\n")
+        # "Not a .PEN file", then the table length that is not a whole number; the later
+        # "-i" still runs the batch, with the table length as it was.
+        proc = self.box.start(["-i", "model.txt", "-R", "1.5", "-i", "planar.PEN"])
+        self.dismiss("Error")
+        self.dismiss("Error")
+        self.assertEqual(self.finish(proc), 0)
+        self.assertResultsMatch(pen)
+        self.assertSettings("gridlength", None)
+
     def test_last_project_is_opened_and_written_back_at_close(self):
         pen = self.box.copy_example("planar.PEN")
         with open(self.box.ini, "w", newline="") as f:

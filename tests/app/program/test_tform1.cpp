@@ -23,6 +23,7 @@
 
 #include "app/core/locations.h"
 #include "app/tform1.h"
+#include "http_test_server.h"
 #include "recording_dialogs.h"
 
 using tarvelin::FileLocations;
@@ -430,6 +431,49 @@ class TestTForm1 : public QObject {
     QVERIFY(form.PageControl1->isVisible());
     QVERIFY(form.Bestand1->menuAction()->isVisible());
     QVERIFY(!Contains(ReadAll(Path("m.PEN")), "displacements"));
+  }
+
+  void versionCheckStartsTheUpdaterAndCloses() {
+    tarvelin::test::HttpTestServer server;
+    const std::string updater = "#!/bin/sh\necho started > marker\n";
+    server.Set("/v/internet_version.ini",
+               "[tarvelin]\r\nversion=1.8.16\r\ndate=1 january 2017\r\nupd_size=" +
+                   std::to_string(updater.size()) + "\r\n");
+    server.Set("/v/tarvelinupdater.exe", updater);
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Make(
+        {}, "[program]\r\nautoupdate=1\r\nopenlastproject=1\r\ndatafile=" + Bin() + "m.PEN\r\n");
+    form.UpdateRec().UpdateURL = server.Base() + "/v/";
+    QStringList started;
+    form.Hooks().StartDetached = [&started](const QString& program, const QStringList& args,
+                                            const QString& dir) {
+      started << program << args << dir;
+      return true;
+    };
+    dialogs_.Answers = {true};
+    form.Timer1Timer();
+    QCOMPARE(dialogs_.Texts("question"),
+             std::vector<std::string>{"Latest internet version:\r\r1.8.16\r1 january 2017\r\r"
+                                      "Do you want to update ?"});
+    QCOMPARE(started, QStringList({Path("tarvelinupdater.exe"), Path("internet_version.ini"),
+                                   QString::fromStdString(Bin())}));
+    QVERIFY(form.UpdateRec().UpdateStarted);
+    QVERIFY(!form.isVisible());                  // closed by the check
+    QVERIFY(form.PageControl1->isHidden());      // the start-up stopped there
+    QCOMPARE(ReadAll(Path("m.PEN")), OneBar());  // the unread model is not written back
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "autoupdate=1\r\n"));
+  }
+
+  void versionCheckOffFetchesNothing() {
+    tarvelin::test::HttpTestServer server;
+    server.Set("/v/internet_version.ini", "[tarvelin]\r\nversion=1.8.16\r\n");
+    TForm1& form = Make();
+    form.UpdateRec().UpdateURL = server.Base() + "/v/";
+    form.Timer1Timer();
+    QCOMPARE(server.Connections(), 0);
+    QCOMPARE(form.StatusPanels[7]->text(), QString("WWW not checked"));
+    QVERIFY(dialogs_.Log.empty());
+    QVERIFY(form.PageControl1->isVisible());
   }
 
   void aboutBoxChangesTheTableLength() {
