@@ -40,6 +40,8 @@ FUZZ_BUILD   ?= build-fuzz
 FUZZ_TARGETS  = fuzz_profile fuzz_datafile
 FUZZ_RUNS    ?= 20000
 FUZZ_TIME    ?= 300
+# Longer inputs are cut when the corpus is loaded; the corpus replay test runs them whole.
+FUZZ_MAX_LEN ?= 4096
 
 .PHONY: fuzz-build fuzz-ci
 
@@ -53,7 +55,8 @@ fuzz-build:
 fuzz: deps fuzz-build
 	for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t && cp tests/data/fuzz/* $(FUZZ_BUILD)/corpus/$$t/ && \
-	  $(FUZZ_BUILD)/bin/$$t -max_total_time=$(FUZZ_TIME) -artifact_prefix=$(FUZZ_BUILD)/$$t- \
+	  $(FUZZ_BUILD)/bin/$$t -max_total_time=$(FUZZ_TIME) -max_len=$(FUZZ_MAX_LEN) -timeout=10 \
+	    -artifact_prefix=$(FUZZ_BUILD)/$$t- \
 	    $(FUZZ_BUILD)/corpus/$$t || exit 1; \
 	done
 
@@ -62,7 +65,8 @@ fuzz-ci: fuzz-build
 	for t in $(FUZZ_TARGETS); do \
 	  rm -rf $(FUZZ_BUILD)/ci-corpus/$$t && mkdir -p $(FUZZ_BUILD)/ci-corpus/$$t && \
 	  cp tests/data/fuzz/* $(FUZZ_BUILD)/ci-corpus/$$t/ && \
-	  $(FUZZ_BUILD)/bin/$$t -runs=$(FUZZ_RUNS) -seed=1 -artifact_prefix=$(FUZZ_BUILD)/$$t- \
+	  $(FUZZ_BUILD)/bin/$$t -runs=$(FUZZ_RUNS) -seed=1 -max_len=$(FUZZ_MAX_LEN) -timeout=10 \
+	    -artifact_prefix=$(FUZZ_BUILD)/$$t- \
 	    $(FUZZ_BUILD)/ci-corpus/$$t || exit 1; \
 	done
 

@@ -22,9 +22,12 @@ std::string Trimmed(const std::string& text, std::size_t from, std::size_t to) {
   return text.substr(from, to - from);
 }
 
+char LowerChar(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char& c : text) c = LowerChar(c);
   return text;
 }
 
@@ -47,13 +50,43 @@ bool HeaderName(const std::string& line, std::string& name) {
   return true;
 }
 
-// An entry is a line holding "="; comment lines (";" first) are kept but never entries.
-bool EntryKey(const std::string& line, std::string& key) {
+// An entry is a line holding "="; comment lines (";" first) are kept but never entries. The
+// key is line[from, to), blanks around it left out.
+bool EntryKeyRange(const std::string& line, std::size_t& from, std::size_t& to) {
   std::size_t start = FirstNonSpace(line);
   if (start == line.size() || line[start] == ';') return false;
   std::size_t eq = line.find('=', start);
   if (eq == std::string::npos) return false;
-  key = Trimmed(line, start, eq);
+  from = start;
+  to = eq;
+  while (to > from && IsSpace(line[to - 1])) --to;
+  return true;
+}
+
+bool EntryKey(const std::string& line, std::string& key) {
+  std::size_t from = 0, to = 0;
+  if (!EntryKeyRange(line, from, to)) return false;
+  key.assign(line, from, to - from);
+  return true;
+}
+
+std::uint64_t KeyHash(const char* key, std::size_t size) {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (std::size_t i = 0; i < size; ++i) {
+    hash ^= static_cast<unsigned char>(LowerChar(key[i]));
+    hash *= 1099511628211ull;
+  }
+  // The slot comes from the low bits, which FNV leaves poorly mixed for keys of digits.
+  hash ^= hash >> 29;
+  hash *= 0xbf58476d1ce4e5b9ull;
+  return hash ^ (hash >> 32);
+}
+
+bool LineHasKey(const std::string& line, const char* key, std::size_t size) {
+  std::size_t from = 0, to = 0;
+  if (!EntryKeyRange(line, from, to) || to - from != size) return false;
+  for (std::size_t i = 0; i < size; ++i)
+    if (LowerChar(line[from + i]) != LowerChar(key[i])) return false;
   return true;
 }
 
@@ -65,6 +98,55 @@ std::string EntryValue(const std::string& line) {
 }
 
 }  // namespace
+
+std::size_t ProfileFile::KeyIndex::Probe(std::uint64_t hash, const char* key, std::size_t size,
+                                         const std::vector<std::string>& lines) const {
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.Line == kNone) return i;
+    if (slot.Hash == hash && LineHasKey(lines[slot.Line], key, size)) return i;
+  }
+}
+
+std::size_t ProfileFile::KeyIndex::Find(const char* key, std::size_t size,
+                                        const std::vector<std::string>& lines) const {
+  if (slots_.empty()) return kNone;
+  return slots_[Probe(KeyHash(key, size), key, size, lines)].Line;
+}
+
+void ProfileFile::KeyIndex::Add(const char* key, std::size_t size, std::size_t line,
+                                const std::vector<std::string>& lines) {
+  if ((used_ + 1) * 2 > slots_.size()) Grow();
+  std::uint64_t hash = KeyHash(key, size);
+  Slot& slot = slots_[Probe(hash, key, size, lines)];
+  if (slot.Line != kNone) {  // a later duplicate: the first entry stays the one used
+    ++duplicates_;
+    return;
+  }
+  slot.Hash = hash;
+  slot.Line = line;
+  ++used_;
+}
+
+void ProfileFile::KeyIndex::Grow() {
+  std::vector<Slot> old;
+  old.swap(slots_);
+  slots_.resize(old.empty() ? 16 : old.size() * 2);
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.Line == kNone) continue;
+    std::size_t i = static_cast<std::size_t>(slot.Hash) & mask;
+    while (slots_[i].Line != kNone) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+void ProfileFile::KeyIndex::Clear() {
+  std::vector<Slot>().swap(slots_);
+  used_ = 0;
+  duplicates_ = 0;
+}
 
 ProfileFile ProfileFile::Load(const std::string& path) {
   ProfileFile profile;
@@ -129,9 +211,11 @@ ProfileFile ProfileFile::Parse(const std::string& content) {
 }
 
 void ProfileFile::AddLine(Section& section, std::string line) {
-  std::string key;
-  if (EntryKey(line, key)) section.Keys.emplace(Lower(key), section.Lines.size());
   section.Lines.push_back(std::move(line));
+  const std::string& added = section.Lines.back();
+  std::size_t from = 0, to = 0;
+  if (EntryKeyRange(added, from, to))
+    section.Keys.Add(added.data() + from, to - from, section.Lines.size() - 1, section.Lines);
 }
 
 ProfileFile::Section* ProfileFile::FirstSection(const std::string& section) {
@@ -148,9 +232,9 @@ std::string ProfileFile::Read(const std::string& section, const std::string& key
                               const std::string& defaultValue) const {
   const Section* s = FirstSection(section);
   if (!s) return defaultValue;
-  auto found = s->Keys.find(Lower(key));
-  if (found == s->Keys.end()) return defaultValue;
-  return EntryValue(s->Lines[found->second]);
+  std::size_t line = s->Keys.Find(key.data(), key.size(), s->Lines);
+  if (line == KeyIndex::kNone) return defaultValue;
+  return EntryValue(s->Lines[line]);
 }
 
 bool ProfileFile::HasSection(const std::string& section) const {
@@ -164,9 +248,13 @@ void ProfileFile::ForEachEntry(
   if (!s) return;
   std::string key;
   for (std::size_t i = 0; i < s->Lines.size(); ++i) {
-    if (!EntryKey(s->Lines[i], key)) continue;
-    auto found = s->Keys.find(Lower(key));
-    if (found != s->Keys.end() && found->second == i) visit(key, EntryValue(s->Lines[i]));
+    const std::string& line = s->Lines[i];
+    std::size_t from = 0, to = 0;
+    if (!EntryKeyRange(line, from, to)) continue;
+    if (s->Keys.HasDuplicates() && s->Keys.Find(line.data() + from, to - from, s->Lines) != i)
+      continue;
+    key.assign(line, from, to - from);
+    visit(key, EntryValue(line));
   }
 }
 
@@ -183,9 +271,9 @@ void ProfileFile::Write(const std::string& section, const std::string& key,
     s = &sections_.back();
     s->Header = "[" + section + "]";
   }
-  auto found = s->Keys.find(Lower(key));
-  if (found != s->Keys.end()) {
-    std::string& line = s->Lines[found->second];
+  std::size_t existing = s->Keys.Find(key.data(), key.size(), s->Lines);
+  if (existing != KeyIndex::kNone) {
+    std::string& line = s->Lines[existing];
     std::string existingKey;
     EntryKey(line, existingKey);
     line = existingKey + "=" + clean;
@@ -195,7 +283,10 @@ void ProfileFile::Write(const std::string& section, const std::string& key,
   std::size_t at = s->Lines.size();
   while (at > 0 && IsBlankLine(s->Lines[at - 1])) --at;
   s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(at), key + "=" + clean);
-  s->Keys.emplace(Lower(key), at);
+  // Only blank lines moved, and they are no entries, so the index stays true.
+  const std::string& added = s->Lines[at];
+  std::size_t from = 0, to = 0;
+  if (EntryKeyRange(added, from, to)) s->Keys.Add(added.data() + from, to - from, at, s->Lines);
 }
 
 void ProfileFile::EraseSection(const std::string& section) {
@@ -205,7 +296,7 @@ void ProfileFile::EraseSection(const std::string& section) {
     Section& s = sections_[i];
     s.Erased = true;
     std::vector<std::string>().swap(s.Lines);
-    std::unordered_map<std::string, std::size_t>().swap(s.Keys);
+    s.Keys.Clear();
   }
   index_.erase(found);
 }

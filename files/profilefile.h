@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -53,10 +54,38 @@ class ProfileFile {
   void Save(const std::string& path) const;
 
  private:
+  // Open-addressing index from a key (letter case ignored) to the line of its first entry.
+  // It holds no copies of keys: they are compared in the lines themselves, so a section of
+  // 100,000 entries costs two words an entry and no allocation per entry.
+  class KeyIndex {
+   public:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::size_t Find(const char* key, std::size_t size,
+                     const std::vector<std::string>& lines) const;
+    // Makes line the entry of key unless key has one already.
+    void Add(const char* key, std::size_t size, std::size_t line,
+             const std::vector<std::string>& lines);
+    void Clear();
+    // True when some key was added a second time (so not every entry line is a first one).
+    bool HasDuplicates() const { return duplicates_ > 0; }
+
+   private:
+    struct Slot {
+      std::uint64_t Hash = 0;
+      std::size_t Line = kNone;
+    };
+    std::size_t Probe(std::uint64_t hash, const char* key, std::size_t size,
+                      const std::vector<std::string>& lines) const;
+    void Grow();
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+    std::size_t duplicates_ = 0;
+  };
+
   struct Section {
     std::string Header;              // the header line as it stands; empty for the lead-in
     std::vector<std::string> Lines;  // the lines after the header, as they stand
-    std::unordered_map<std::string, std::size_t> Keys;  // lower-cased key -> first line
+    KeyIndex Keys;                   // key -> its first entry line
     bool Erased = false;
   };
 

@@ -444,6 +444,13 @@ TEST_F(DataFile, GrowsForEachTableAndNeverShrinks) {
   EXPECT_EQ(big.CoordGrid.RowCount(), 400);
 }
 
+TEST_F(DataFile, GrowsToTheLargestTableLength) {
+  ModelStore store = ReadText("[coordinates]\r\n1000000=1@2@3\r\n");
+  EXPECT_EQ(store.GridLength, kMaxGridLength);
+  EXPECT_EQ(store.CoordGrid.Cell(3, 1000000), "3");
+  EXPECT_EQ(store.StringGrid3.Cell(0, 1000000), "1000000");
+}
+
 TEST_F(DataFile, FileNeedingTooManyRowsIsRefusedBeforeAnyChange) {
   const std::string entries[] = {"[coordinates]\r\n99999999=1@2@3\r\n",
                                  "[elements]\r\n1000001=1@2\r\n",
