@@ -518,6 +518,7 @@ void TForm1::Timer1Timer() {
 }
 
 bool TForm1::ReadDataFileGuarded() {
+  modelLoaded_ = true;
   const bool read = Guarded([this] { ReadDataFile(store_, state_.DataFileName); });
   state_.GridLength = store_.GridLength;
   if (!read)
@@ -574,10 +575,12 @@ void TForm1::ShowInteractive() {
 
 bool TForm1::FormClose() {
   CommitEdits();
-  // A model that failed to read, or the empty tables of a start closed by the updater, are
-  // never written over the data file; the settings are written all the same.
-  const bool keepDataFile = www_.UpdateStarted || (!protectedDataFile_.empty() &&
-                                                   protectedDataFile_ == state_.DataFileName);
+  // A model that failed to read, and the empty tables of a start closed before the data file
+  // was read (by the updater, or by the user within the first second), are never written
+  // over the data file; the settings are written all the same.
+  const bool keepDataFile =
+      www_.UpdateStarted || !modelLoaded_ ||
+      (!protectedDataFile_.empty() && protectedDataFile_ == state_.DataFileName);
   return Guarded([this, keepDataFile] {
     if (!keepDataFile) WriteDataFile(store_, state_.DataFileName, locations_.DataDir);
     SaveIniSettings(state_, locations_.SettingsFile);
@@ -591,6 +594,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
   if (FormClose()) {
     closed_ = true;
+    Timer1->stop();
     event->accept();
   } else {
     RefreshView();
@@ -653,6 +657,7 @@ void TForm1::New1Click() {
     state_.DataFileName.clear();
     ShowDataFileName(store_, state_.DataFileName);
     ClearModel(store_);
+    modelLoaded_ = true;
   });
   RefreshView();
 }

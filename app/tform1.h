@@ -165,6 +165,9 @@ class TForm1 : public QMainWindow {
   std::string protectedDataFile_;
   bool interactive_ = false;
   bool closed_ = false;  // FormClose has run to its end
+  // The window holds a model to save: the deferred start-up has come to reading the data file,
+  // or a file was opened or dropped or a new model begun before that.
+  bool modelLoaded_ = false;
 };
 
 }  // namespace tarvelin

@@ -366,6 +366,16 @@ class TestTForm1 : public QObject {
     QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "m.PEN\r\n"));
   }
 
+  void closeBeforeTheDeferredStartUpKeepsTheDataFile() {
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Make(
+        {}, "[program]\r\nautoupdate=0\r\nopenlastproject=1\r\ndatafile=" + Bin() + "m.PEN\r\n");
+    QVERIFY(form.close());  // within the first second: nothing read yet
+    QCOMPARE(ReadAll(Path("m.PEN")), OneBar());
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "m.PEN\r\n"));
+    QVERIFY(!form.Timer1->isActive());
+  }
+
   void calculateWritesTheScene() {
     TForm1& form = Started();
     WriteAll(Path("a.PEN"), OneBar());
