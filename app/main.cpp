@@ -40,7 +40,9 @@ int main(int argc, char** argv) {
   const EnvLookup env = [](const char* name) -> const char* { return std::getenv(name); };
   const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : "tarvelin");
 
-  if (!HasScreen(env)) {
+  // A batch run with a display that has gone away runs without a window.
+  const bool screen = HasScreen(env) && (!IsBatchCommandLine(args) || DisplayLooksReachable(env));
+  if (!screen) {
     if (!IsBatchCommandLine(args)) {
       std::fputs(kNeedDisplayMessage, stderr);
       return kExitCommandLine;

@@ -59,6 +59,20 @@ bool HasPenExtension(const std::string& name) {
   return UpperExtension(name) == ".PEN";
 }
 
+bool DisplayLooksReachable(const EnvLookup& env) {
+  const char* wayland = env("WAYLAND_DISPLAY");
+  const char* display = env("DISPLAY");
+  if ((wayland && *wayland) || !display || !*display) return true;
+  std::string name(display);
+  if (name.rfind("unix:", 0) == 0) name.erase(0, 4);
+  if (name.empty() || name[0] != ':') return true;  // a display over the network
+  std::string number = name.substr(1);
+  number = number.substr(0, number.find('.'));  // ":0.1" is screen 1 of display 0
+  if (number.empty() || !IsDigitString(number)) return true;
+  std::error_code ec;
+  return fs::exists("/tmp/.X11-unix/X" + number, ec);
+}
+
 std::string GridLengthRangeMessage(const std::string& text, int current) {
   return "The table length " + text + " lies outside the range " + std::to_string(kMinGridLength) +
          " to " + std::to_string(kMaxGridLength) + "; the table length stays " +

@@ -41,6 +41,11 @@ bool IsBatchCommandLine(const std::vector<std::string>& args);
 // QT_QPA_PLATFORM names the offscreen or minimal platform.
 bool HasScreen(const EnvLookup& env);
 
+// False only when DISPLAY names a local X display (":N", "unix:N") whose socket
+// /tmp/.X11-unix/XN is missing, so that a batch run with a stale DISPLAY (a closed ssh -X
+// session) runs without a window instead of failing to open one. True when it cannot tell.
+bool DisplayLooksReachable(const EnvLookup& env);
+
 // "The table length <text> lies outside the range 2 to 1000001; the table length stays
 // <current>." (the wording of the settings file's check).
 std::string GridLengthRangeMessage(const std::string& text, int current);

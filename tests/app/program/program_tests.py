@@ -306,6 +306,11 @@ class Headless(ProgramCase):
                                extra_env={"DISPLAY": ":12345", "QT_QPA_PLATFORM": "offscreen"})
         self.assertEqual(rc, 0, err)
 
+    def test_display_that_is_gone_runs_the_batch_without_a_window(self):
+        self.box.copy_example("planar.PEN")
+        rc, err = self.box.run(["-i", "planar.PEN"], extra_env={"DISPLAY": ":987654"})
+        self.assertEqual(rc, 0, err)
+
     def test_unwritable_program_folder_uses_the_user_folders(self):
         if shutil.which("chattr") is None:
             self.skipTest("chattr is not available")

@@ -94,6 +94,16 @@ TEST(HasScreen, FollowsTheDisplayVariablesAndThePlatform) {
   }
 }
 
+TEST(DisplayLooksReachable, OnlyAMissingLocalSocketCounts) {
+  EXPECT_FALSE(DisplayLooksReachable(FakeEnv({{"DISPLAY", ":987654"}})));
+  EXPECT_FALSE(DisplayLooksReachable(FakeEnv({{"DISPLAY", ":987654.0"}})));
+  EXPECT_FALSE(DisplayLooksReachable(FakeEnv({{"DISPLAY", "unix:987654"}})));
+  EXPECT_TRUE(DisplayLooksReachable(FakeEnv({{"DISPLAY", "remote:987654"}})));
+  EXPECT_TRUE(DisplayLooksReachable(FakeEnv({{"DISPLAY", ":987654"}, {"WAYLAND_DISPLAY", "w"}})));
+  EXPECT_TRUE(DisplayLooksReachable(FakeEnv({})));
+  EXPECT_TRUE(DisplayLooksReachable(FakeEnv({{"DISPLAY", ":x"}})));
+}
+
 TEST(IsBatchCommandLine, NeedsTwoArgumentsAndAFileAfterI) {
   using Args = std::vector<std::string>;
   EXPECT_FALSE(IsBatchCommandLine({}));
