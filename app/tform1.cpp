@@ -99,6 +99,15 @@ QIcon ProgramIcon() {
   return QIcon(pixmap);
 }
 
+// WaitMilliseconds with the window's events processed, resting a millisecond between passes
+// rather than spinning.
+void WaitProcessingEvents(int ms) {
+  WaitMilliseconds(ms, [] {
+    QCoreApplication::processEvents();
+    QThread::msleep(1);
+  });
+}
+
 QLabel* Line(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setAccessibleName(text.trimmed());
@@ -489,12 +498,7 @@ void TForm1::Timer1Timer() {
     for (const std::string& a : args) list << Q(a);
     return platform_.StartDetached && platform_.StartDetached(Q(program), list, Q(workDir));
   };
-  env.Wait = [](int ms) {
-    WaitMilliseconds(ms, [] {
-      QCoreApplication::processEvents();
-      QThread::msleep(1);
-    });
-  };
+  env.Wait = WaitProcessingEvents;
   env.CloseWindow = [this] { close(); };
   UpdateProgram(www_, env);
   if (www_.UpdateStarted) return;
@@ -552,10 +556,7 @@ void TForm1::RunBatch() {
   if (!Guarded([this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir); }))
     return fallBack();
   RefreshView();
-  WaitMilliseconds(500, [] {
-    QCoreApplication::processEvents();
-    QThread::msleep(1);
-  });
+  WaitProcessingEvents(500);
   close();
   if (isVisible()) fallBack();  // the close met an error and the window stays
 }
