@@ -19,6 +19,10 @@ struct Input {
   std::string File;  // empty for a generated input
 };
 
+void PrintTo(const Input& input, std::ostream* out) {
+  *out << input.Name;
+}
+
 std::string Generated(const std::string& name) {
   const std::size_t megabyte = 1 << 20;
   if (name == "one_megabyte_line") {
