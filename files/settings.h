@@ -25,7 +25,9 @@ struct StartupState {
 // previous GridLength stays; a value below 20 gives 101.
 void ReadIniSettings(StartupState& state, const std::string& iniPath, Dialogs& dialogs);
 // Writes section "program" in the order workingdir, openlastproject, datafile, gridlength
-// (only when not 101), autoupdate, noIntroPanel. Throws UserError("Unable to write to ...").
+// (only when not 101), autoupdate, noIntroPanel, keeping the rest of the file. Throws
+// UserError("Unable to write to <iniPath>") when the file or its folder cannot be written, or
+// when a file exists there that cannot be read; the old file then stays as it was.
 void SaveIniSettings(const StartupState& state, const std::string& iniPath);
 
 }  // namespace tarvelin
