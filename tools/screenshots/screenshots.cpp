@@ -104,13 +104,13 @@ int main(int argc, char** argv) {
 
   bool ok = Save(&form, out, "intro_panel.png");
   form.Button1Click();  // ">>"
+  form.PageControl1->setCurrentIndex(2);
+  form.BitBtn2Click();  // "Calculate": every page then shows the calculated model
+  ok = Save(&form, out, "page_results.png") && ok;
   form.PageControl1->setCurrentIndex(0);
   ok = Save(&form, out, "page_block.png") && ok;
   form.PageControl1->setCurrentIndex(1);
   ok = Save(&form, out, "page_hinged_bars.png") && ok;
-  form.PageControl1->setCurrentIndex(2);
-  form.BitBtn2Click();  // "Calculate"
-  ok = Save(&form, out, "page_results.png") && ok;
 
   {
     tarvelin::TAboutBox box(&form);
