@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -299,6 +300,39 @@ class TestTForm1 : public QObject {
     QCOMPARE(form.Store().CoordGrid.Cell(1, 2) == "3", read);
     QCOMPARE(form.State().DataFileName.empty(), !read);
     if (read) QCOMPARE(form.State().WorkingDir, Bin());
+  }
+
+  void dropEventsReachTheDropHandler() {
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Path("a.PEN"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    QCOMPARE(form.State().DataFileName, Path("a.PEN").toStdString());
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("3"));
+    // A web address is no local PEN file.
+    QMimeData web;
+    web.setUrls({QUrl("https://example.org/b.txt")});
+    // A drop follows its drag entering the window.
+    QDragEnterEvent enterWeb(QPoint(10, 10), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enterWeb);
+    QDropEvent dropWeb(QPointF(10, 10), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &dropWeb);
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"Drag and drop only one PEN data file"});
+  }
+
+  void introPanelLinkAndPictureOpenThePluginPage() {
+    TForm1& form = Started();
+    QTest::mouseClick(form.Label42, Qt::LeftButton);
+    QTest::mouseDClick(form.Image1, Qt::LeftButton);
+    QCOMPARE(opened_.size(), 2);
+    QCOMPARE(opened_[0], QUrl(tarvelin::kPluginWebPage));
+    QCOMPARE(opened_[1], QUrl(tarvelin::kPluginWebPage));
   }
 
   void modelThatFailedToReadIsNotWrittenBack() {
