@@ -204,18 +204,23 @@ ProfileFile ProfileFile::Parse(const std::string& content) {
       profile.sections_.emplace_back();
       profile.sections_.back().Header = std::move(line);
     } else {
-      profile.AddLine(profile.sections_.back(), std::move(line));
+      profile.sections_.back().Lines.push_back(std::move(line));
     }
   }
   return profile;
 }
 
-void ProfileFile::AddLine(Section& section, std::string line) {
-  section.Lines.push_back(std::move(line));
-  const std::string& added = section.Lines.back();
-  std::size_t from = 0, to = 0;
-  if (EntryKeyRange(added, from, to))
-    section.Keys.Add(added.data() + from, to - from, section.Lines.size() - 1, section.Lines);
+const ProfileFile::KeyIndex& ProfileFile::Index(const Section& section) {
+  if (!section.Indexed) {
+    for (std::size_t i = 0; i < section.Lines.size(); ++i) {
+      const std::string& line = section.Lines[i];
+      std::size_t from = 0, to = 0;
+      if (EntryKeyRange(line, from, to))
+        section.Keys.Add(line.data() + from, to - from, i, section.Lines);
+    }
+    section.Indexed = true;
+  }
+  return section.Keys;
 }
 
 ProfileFile::Section* ProfileFile::FirstSection(const std::string& section) {
@@ -232,7 +237,7 @@ std::string ProfileFile::Read(const std::string& section, const std::string& key
                               const std::string& defaultValue) const {
   const Section* s = FirstSection(section);
   if (!s) return defaultValue;
-  std::size_t line = s->Keys.Find(key.data(), key.size(), s->Lines);
+  std::size_t line = Index(*s).Find(key.data(), key.size(), s->Lines);
   if (line == KeyIndex::kNone) return defaultValue;
   return EntryValue(s->Lines[line]);
 }
@@ -251,8 +256,8 @@ void ProfileFile::ForEachEntry(
     const std::string& line = s->Lines[i];
     std::size_t from = 0, to = 0;
     if (!EntryKeyRange(line, from, to)) continue;
-    if (s->Keys.HasDuplicates() && s->Keys.Find(line.data() + from, to - from, s->Lines) != i)
-      continue;
+    const KeyIndex& keys = Index(*s);
+    if (keys.HasDuplicates() && keys.Find(line.data() + from, to - from, s->Lines) != i) continue;
     key.assign(line, from, to - from);
     visit(key, EntryValue(line));
   }
@@ -271,7 +276,7 @@ void ProfileFile::Write(const std::string& section, const std::string& key,
     s = &sections_.back();
     s->Header = "[" + section + "]";
   }
-  std::size_t existing = s->Keys.Find(key.data(), key.size(), s->Lines);
+  std::size_t existing = Index(*s).Find(key.data(), key.size(), s->Lines);
   if (existing != KeyIndex::kNone) {
     std::string& line = s->Lines[existing];
     std::string existingKey;

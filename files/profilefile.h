@@ -85,13 +85,16 @@ class ProfileFile {
   struct Section {
     std::string Header;              // the header line as it stands; empty for the lead-in
     std::vector<std::string> Lines;  // the lines after the header, as they stand
-    KeyIndex Keys;                   // key -> its first entry line
     bool Erased = false;
+    // Built on the first look-up, so sections that are only erased or copied cost no index.
+    // (Look-ups thus change the object; a profile is used by one thread at a time.)
+    mutable KeyIndex Keys;  // key -> its first entry line
+    mutable bool Indexed = false;
   };
 
   Section* FirstSection(const std::string& section);
   const Section* FirstSection(const std::string& section) const;
-  void AddLine(Section& section, std::string line);
+  static const KeyIndex& Index(const Section& section);
 
   // sections_[0] holds the lines before the first header.
   std::vector<Section> sections_ = std::vector<Section>(1);
