@@ -52,6 +52,8 @@ class MyVrml {
   void Real(double value);
   void Blanks(std::size_t count);
   void EndLine();
+  // Writes what has been assembled to the temporary file; a failure is kept for the close.
+  void Flush();
   void LabelGroup(std::string_view heading, double p, double q, double r, std::size_t k,
                   std::string_view text, std::size_t textBlanks);
   void AxisLetter(char letter, double p, double q, double r, bool wideThird, std::size_t blanks);
@@ -62,6 +64,7 @@ class MyVrml {
   std::string fileName_;
   std::string tempName_;
   int fd_ = -1;
+  bool writeFailed_ = false;
   double sceneSize_ = 0;
   std::string labelSize_;  // R(SceneSize / 40), the same on every label
 };

@@ -1,6 +1,9 @@
 // Scene writer: the real field, bar-type colours, creating and replacing the scene file.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <cmath>
 #include <cstdlib>
@@ -234,6 +237,67 @@ TEST(SceneFileTest, TheSceneFileGetsOrdinaryPermissions) {
   struct stat st {};
   ASSERT_EQ(stat(dir.File("s.wrl").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+// A scene that is passed on to the disk in several slices: every slice arrives once, in order.
+TEST(SceneFileTest, ALargeSceneIsTheSmallOneWithItsBarsRepeated) {
+  TempFolder dir;
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  auto scene = [&](int bars) {
+    EXPECT_TRUE(vrml.WriteVrmlHeader(dir.File("s.wrl"), "t.PEN", 1.0));
+    for (int i = 0; i < bars; ++i) {
+      vrml.WriteVrmlSupport("7", 0.25, -1, 2);
+      vrml.WriteVrmlBar(3, "12", 0, 0, 0, 1, -2, 3);
+    }
+    EXPECT_TRUE(vrml.CloseVrmlFile());
+    return ReadWholeFile(dir.File("s.wrl"));
+  };
+  const std::string empty = scene(0);
+  const std::string one = scene(1);
+  const int many = 6000;  // several megabytes
+  const std::string large = scene(many);
+  const std::string closing = "\r\n# end of file, Tarvelin on bars\r\n";
+  ASSERT_GT(empty.size(), closing.size());
+  ASSERT_EQ(empty.substr(empty.size() - closing.size()), closing);
+  const std::string header = empty.substr(0, empty.size() - closing.size());
+  const std::string block = one.substr(header.size(), one.size() - empty.size());
+  ASSERT_GT(block.size() * many, std::size_t(4) << 20);
+  std::string expected = header;
+  for (int i = 0; i < many; ++i) expected += block;
+  expected += closing;
+  EXPECT_EQ(large.size(), expected.size());
+  EXPECT_TRUE(large == expected);
+  EXPECT_TRUE(dialogs.Log.empty());
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"s.wrl"});
+}
+
+// The disk fills up halfway through a large scene (a file size limit stands in for it).
+TEST(SceneFileTest, AWriteFailureHalfwayLeavesTheOldScene) {
+  TempFolder dir;
+  const std::string path = dir.File("tarvelin.wrl");
+  test::WriteWholeFile(path, "old scene");
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  ASSERT_TRUE(vrml.WriteVrmlHeader(path, "t.PEN", 1.0));
+
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 1 << 21;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  for (int i = 0; i < 6000; ++i) vrml.WriteVrmlBar(1, "1", 0, 0, 0, 1, 1, 1);
+  const bool closed = vrml.CloseVrmlFile();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(
+      dialogs.Texts("error"),
+      std::vector<std::string>{"Can not create a VRML file, check your disk or r/w permissions."});
+  EXPECT_EQ(ReadWholeFile(path), "old scene");
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"tarvelin.wrl"});
 }
 
 }  // namespace
