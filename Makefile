@@ -4,7 +4,7 @@ SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: deps configure build test sanitize run bench bench-app screenshots fuzz format clean
+.PHONY: deps configure build test sanitize run bench bench-core bench-app bench-window screenshots fuzz format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -87,3 +87,17 @@ run: build
 # Whole headless batch runs timed with /usr/bin/time -v: the examples and 100,000 bars.
 bench-app: build
 	python3 bench/app/batch_timing.py --program $(BUILD)/bin/tarvelin
+
+# The main window on 100,000 nodes and bars: File > Open, Calculate and scrolling, under Xvfb.
+bench-window: build
+	cmake --build $(BUILD) -j $(JOBS) --target bench_window
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window
+
+# The Google Benchmarks of the core (number texts, calculation, data file, scene).
+bench-core: build
+	for b in $(BUILD)/bin/bench_*; do \
+	  case $$b in *bench_window) continue ;; esac; \
+	  echo "== $$b"; $$b || exit 1; \
+	done
+
+bench: bench-core bench-app bench-window
