@@ -515,14 +515,30 @@ void MyVrml::WriteVrmlBar(int barType, const std::string& name, double x1, doubl
   const double dx = x1 - x2;
   const double dy = y1 - y2;
   const double dz = z1 - z2;
-  const double length = std::sqrt(dx * dx + dy * dy + dz * dz);
+  double length = std::sqrt(dx * dx + dy * dy + dz * dz);
   if (length <= 1e-9) return;
-  const double ux = dx / length;
-  const double uy = dy / length;
-  const double uz = dz / length;
-  const double mx = (x1 + x2) * 0.5;
-  const double my = (y1 + y2) * 0.5;
-  const double mz = (z1 + z2) * 0.5;
+  double ux = dx / length;
+  double uy = dy / length;
+  double uz = dz / length;
+  if (std::isinf(length)) {
+    // The squares (or a difference) left the double range: take the bar in a wider type, so
+    // that a length the double can hold is written as a number. Ordinary bars never get here.
+    const long double wx = static_cast<long double>(x1) - x2;
+    const long double wy = static_cast<long double>(y1) - y2;
+    const long double wz = static_cast<long double>(z1) - z2;
+    const long double wide = std::sqrt(wx * wx + wy * wy + wz * wz);
+    length = static_cast<double>(wide);
+    ux = static_cast<double>(wx / wide);
+    uy = static_cast<double>(wy / wide);
+    uz = static_cast<double>(wz / wide);
+  }
+  auto middle = [](double a, double b) {
+    const double m = (a + b) * 0.5;
+    return std::isinf(m) ? static_cast<double>((static_cast<long double>(a) + b) * 0.5L) : m;
+  };
+  const double mx = middle(x1, x2);
+  const double my = middle(y1, y2);
+  const double mz = middle(z1, z2);
 
   Line("");
   Fixed("Transform {", 53);

@@ -239,6 +239,37 @@ TEST(SceneFileTest, TheSceneFileGetsOrdinaryPermissions) {
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
+// Coordinates so large that the squares of the bar's components (or the sum of its two ends)
+// leave the double range, while its length and midpoint do not: they are written as numbers.
+TEST(SceneFileTest, AHugeBarKeepsItsLengthAndMidpoint) {
+  TempFolder dir;
+  RecordingDialogs dialogs;
+  MyVrml vrml(dialogs);
+  ASSERT_TRUE(vrml.WriteVrmlHeader(dir.File("s.wrl"), "t.PEN", 1.0));
+  vrml.WriteVrmlBar(0, "1", 0, 0, 0, 1e200, 0, 0);
+  vrml.WriteVrmlBar(0, "2", 0, 0, 0, -3e200, 4e200, 0);
+  vrml.WriteVrmlBar(0, "3", 1.5e308, 1, 0, 1.5e308, 3, 0);
+  ASSERT_TRUE(vrml.CloseVrmlFile());
+  const std::string text = ReadWholeFile(dir.File("s.wrl"));
+  EXPECT_EQ(text.find("INF"), std::string::npos);
+  EXPECT_EQ(text.find("NAN"), std::string::npos);
+  const char* expected[] = {
+      // bar 1: along x
+      "  rotation    0 0 1  1.57079632679490E+0000",
+      "  translation  5.00000000000000E+0199  0.00000000000000E+0000  0.00000000000000E+0000",
+      "          height  1.00000000000000E+0200",
+      // bar 2: u = (0.6, -0.8, 0), angle -arccos(-0.8)
+      "  rotation   -0.00000000000000E+0000  0.00000000000000E+0000  6.00000000000000E-0001 "
+      "-2.49809154479651E+0000  ",
+      "  translation -1.50000000000000E+0200  2.00000000000000E+0200  0.00000000000000E+0000",
+      "          height  5.00000000000000E+0200",
+      // bar 3: along y, the midpoint of two ends whose sum overflows
+      "  translation  1.50000000000000E+0308  2.00000000000000E+0000  0.00000000000000E+0000",
+      "          height  2.00000000000000E+0000",
+  };
+  for (const char* line : expected) EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
 // A scene that is passed on to the disk in several slices: every slice arrives once, in order.
 TEST(SceneFileTest, ALargeSceneIsTheSmallOneWithItsBarsRepeated) {
   TempFolder dir;
