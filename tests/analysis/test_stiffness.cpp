@@ -400,6 +400,133 @@ TEST(StiffnessReport, SignColumnAndTinyNegatives) {
   EXPECT_EQ(StiffnessReport(K)[7], "NOTE: All numbers times 1234.5");
 }
 
+// Seven bars of three types in space (one of zero length, an unused node): every test message,
+// the report, the displayed displacements and the forces, digit for digit. The expected texts
+// come from a separate hand-written solver.
+ModelStore SpatialModel() {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "0.5", "-1.2", "2");
+  SetNode(s, 2, "-3", "2.5", "-4");
+  SetNode(s, 3, "1.5", "0.75", "-0.5");
+  SetNode(s, 4, "4", "-2", "-1");
+  SetNode(s, 5, "-1", "-1", "1");
+  SetNode(s, 6, "-2.5", "-3", "-2.75");
+  SetNode(s, 7, "0.5", "-1.2", "2");
+  SetNode(s, 8, "2", "1.5", "0.25");
+  SetNode(s, 9, "9", "9", "9");  // used by no bar
+  SetBar(s, 1, "1", "2", "1");
+  SetBar(s, 2, "3", "4", "0");
+  SetBar(s, 3, "5", "6", "2");
+  SetBar(s, 4, "1", "7");  // zero length
+  SetBar(s, 5, "8", "6", "1");
+  SetBar(s, 6, "2", "3", "2");
+  SetBar(s, 7, "5", "4", "0");
+  SetType(s, 0, "210000000", "0.001");
+  SetType(s, 1, "2.5e5", "0.04");
+  SetType(s, 2, "7e7", "2.5E-3");
+  SetLoads(s, {10, -20, 5, 0, 3, -1});
+  return s;
+}
+
+TEST(CalculateModel, SpatialModelTextsDigitForDigit) {
+  ModelStore s = SpatialModel();
+  s.CheckBox1 = true;
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+
+  const std::vector<std::string> messages = {
+      "bar=1 from node 1 to node   2\rx1=0.5 y1=-1.2 z1=2\rx2=-3 y2=2.5 "
+      "z2=-4\rEA=10000\rlength=7.87",
+      "Bg[1]=[0.445 -0.470 0.762 0.025 0.508 0.299]\rEA=10000 L=7.870\rk =1270.61623312567",
+      "Element[1] stiffness matrix \r\r0.34 -0.36 0.58 0.02 0.39 0.23 \r-0.36 0.38 -0.62 -0.02 "
+      "-0.41 -0.24 \r0.58 -0.62 1.00 0.03 0.67 0.39 \r0.02 -0.02 0.03 0.00 0.02 0.01 \r0.39 -0.41 "
+      "0.67 0.02 0.44 0.26 \r0.23 -0.24 0.39 0.01 0.26 0.15 \r\rNOTE: All numbers times "
+      "738.491837141171",
+      "bar=2 from node 3 to node   4\rx1=1.5 y1=0.75 z1=-0.5\rx2=4 y2=-2 "
+      "z2=-1\rEA=210000\rlength=3.75",
+      "Bg[2]=[-0.667 0.733 0.133 0.467 0.133 1.600]\rEA=210000 L=3.750\rk =56000",
+      "Element[2] stiffness matrix \r\r0.17 -0.19 -0.03 -0.12 -0.03 -0.42 \r-0.19 0.21 0.04 0.13 "
+      "0.04 0.46 \r-0.03 0.04 0.01 0.02 0.01 0.08 \r-0.12 0.13 0.02 0.09 0.02 0.29 \r-0.03 0.04 "
+      "0.01 0.02 0.01 0.08 \r-0.42 0.46 0.08 0.29 0.08 1.00 \r\rNOTE: All numbers times 143360",
+      "bar=3 from node 5 to node   6\rx1=-1 y1=-1 z1=1\rx2=-2.5 y2=-3 "
+      "z2=-2.75\rEA=175000\rlength=4.51",
+      "Bg[3]=[0.333 0.444 0.832 -1.276 1.165 -0.111]\rEA=175000 L=4.507\rk =38829.013735766",
+      "Element[3] stiffness matrix \r\r0.07 0.09 0.17 -0.26 0.24 -0.02 \r0.09 0.12 0.23 -0.35 0.32 "
+      "-0.03 \r0.17 0.23 0.43 -0.65 0.60 -0.06 \r-0.26 -0.35 -0.65 1.00 -0.91 0.09 \r0.24 0.32 "
+      "0.60 -0.91 0.83 -0.08 \r-0.02 -0.03 -0.06 0.09 -0.08 0.01 \r\rNOTE: All numbers times "
+      "63201.6869729853",
+      "bar=4 from node 1 to node   7\rx1=0.5 y1=-1.2 z1=2\rx2=0.5 y2=-1.2 "
+      "z2=2\rEA=210000\rlength=0.00",
+      "bar=5 from node 8 to node   6\rx1=2 y1=1.5 z1=0.25\rx2=-2.5 y2=-3 "
+      "z2=-2.75\rEA=10000\rlength=7.04",
+      "Bg[5]=[0.640 0.640 0.426 0.480 -0.693 0.320]\rEA=10000 L=7.036\rk =1421.3381090374",
+      "Element[5] stiffness matrix \r\r0.85 0.85 0.57 0.64 -0.92 0.43 \r0.85 0.85 0.57 0.64 -0.92 "
+      "0.43 \r0.57 0.57 0.38 0.43 -0.62 0.28 \r0.64 0.64 0.43 0.48 -0.69 0.32 \r-0.92 -0.92 -0.62 "
+      "-0.69 1.00 -0.46 \r0.43 0.43 0.28 0.32 -0.46 0.21 \r\rNOTE: All numbers times "
+      "682.403808032162",
+      "bar=6 from node 2 to node   3\rx1=-3 y1=2.5 z1=-4\rx2=1.5 y2=0.75 "
+      "z2=-0.5\rEA=175000\rlength=5.96",
+      "Bg[6]=[-0.755 0.293 -0.587 -0.293 1.258 1.006]\rEA=175000 L=5.963\rk =29345.5265705223",
+      "Element[6] stiffness matrix \r\r0.36 -0.14 0.28 0.14 -0.60 -0.48 \r-0.14 0.05 -0.11 -0.05 "
+      "0.23 0.19 \r0.28 -0.11 0.22 0.11 -0.47 -0.37 \r0.14 -0.05 0.11 0.05 -0.23 -0.19 \r-0.60 "
+      "0.23 -0.47 -0.23 1.00 0.80 \r-0.48 0.19 -0.37 -0.19 0.80 0.64 \r\rNOTE: All numbers times "
+      "46416.4743646223",
+      "bar=7 from node 5 to node   4\rx1=-1 y1=-1 z1=1\rx2=4 y2=-2 z2=-1\rEA=210000\rlength=5.48",
+      "Bg[7]=[-0.913 0.183 0.365 -0.548 -0.548 -1.095]\rEA=210000 L=5.477\rk =38340.5790253616",
+      "Element[7] stiffness matrix \r\r0.69 -0.14 -0.28 0.42 0.42 0.83 \r-0.14 0.03 0.06 -0.08 "
+      "-0.08 -0.17 \r-0.28 0.06 0.11 -0.17 -0.17 -0.33 \r0.42 -0.08 -0.17 0.25 0.25 0.50 \r0.42 "
+      "-0.08 -0.17 0.25 0.25 0.50 \r0.83 -0.17 -0.33 0.50 0.50 1.00 \r\rNOTE: All numbers times "
+      "46008.694830434",
+      "System stiffness Matrix:\r\r0.36 -0.16 0.03 -0.04 0.00 -0.20 \r-0.16 0.19 0.08 -0.04 0.14 "
+      "0.30 \r0.03 0.08 0.20 -0.18 0.04 -0.11 \r-0.04 -0.04 -0.18 0.41 -0.25 0.28 \r0.00 0.14 0.04 "
+      "-0.25 0.51 0.30 \r-0.20 0.30 -0.11 0.28 0.30 1.00 \r\rNOTE: All numbers times "
+      "219811.784801435",
+      "bar=1 from node 1 to node   2\rx1=0.5 y1=-1.2 z1=2\rx2=-3 y2=2.5 "
+      "z2=-4\rEA=10000\rlength=7.87",
+      "Bg[1]=[0.445 -0.470 0.762 0.025 0.508 0.299]\rEA=10000 L=7.870\rk =1270.61623312567",
+      "bar=2 from node 3 to node   4\rx1=1.5 y1=0.75 z1=-0.5\rx2=4 y2=-2 "
+      "z2=-1\rEA=210000\rlength=3.75",
+      "Bg[2]=[-0.667 0.733 0.133 0.467 0.133 1.600]\rEA=210000 L=3.750\rk =56000",
+      "bar=3 from node 5 to node   6\rx1=-1 y1=-1 z1=1\rx2=-2.5 y2=-3 "
+      "z2=-2.75\rEA=175000\rlength=4.51",
+      "Bg[3]=[0.333 0.444 0.832 -1.276 1.165 -0.111]\rEA=175000 L=4.507\rk =38829.013735766",
+      "bar=4 from node 1 to node   7\rx1=0.5 y1=-1.2 z1=2\rx2=0.5 y2=-1.2 "
+      "z2=2\rEA=210000\rlength=0.00",
+      "bar=5 from node 8 to node   6\rx1=2 y1=1.5 z1=0.25\rx2=-2.5 y2=-3 "
+      "z2=-2.75\rEA=10000\rlength=7.04",
+      "Bg[5]=[0.640 0.640 0.426 0.480 -0.693 0.320]\rEA=10000 L=7.036\rk =1421.3381090374",
+      "bar=6 from node 2 to node   3\rx1=-3 y1=2.5 z1=-4\rx2=1.5 y2=0.75 "
+      "z2=-0.5\rEA=175000\rlength=5.96",
+      "Bg[6]=[-0.755 0.293 -0.587 -0.293 1.258 1.006]\rEA=175000 L=5.963\rk =29345.5265705223",
+      "bar=7 from node 5 to node   4\rx1=-1 y1=-1 z1=1\rx2=4 y2=-2 z2=-1\rEA=210000\rlength=5.48",
+      "Bg[7]=[-0.913 0.183 0.365 -0.548 -0.548 -1.095]\rEA=210000 L=5.477\rk =38340.5790253616",
+  };
+  ASSERT_EQ(dialogs.Log.size(), messages.size());
+  for (size_t i = 0; i < messages.size(); ++i) {
+    EXPECT_EQ(dialogs.Log[i].Kind, "message") << i;
+    EXPECT_EQ(dialogs.Log[i].Text, messages[i]) << i;
+  }
+  const std::vector<std::string> report = {
+      " 0.36 -0.16  0.03 -0.04  0.00 -0.20",
+      "-0.16  0.19  0.08 -0.04  0.14  0.30",
+      " 0.03  0.08  0.20 -0.18  0.04 -0.11",
+      "-0.04 -0.04 -0.18  0.41 -0.25  0.28",
+      " 0.00  0.14  0.04 -0.25  0.51  0.30",
+      "-0.20  0.30 -0.11  0.28  0.30  1.00",
+      "",
+      "NOTE: All numbers times 219811.784801435",
+  };
+  EXPECT_EQ(s.Memo1, report);
+  const std::vector<std::string> shown = {"0.0041615265", "-0.066319019", "-0.019514538",
+                                          "-0.11029982",  "-0.075718622", "0.072417588"};
+  const std::vector<std::string> forces = {"-1.9203",  "16.1750",  "7.9013",  "0.0000",
+                                           "-36.0498", "-33.6774", "-18.2416"};
+  for (int j = 0; j < 6; ++j) EXPECT_EQ(s.NumberEdit(12 + j).Text(), shown[j]) << j;
+  for (int i = 1; i <= 7; ++i) EXPECT_EQ(s.StringGrid3.Cell(1, i), forces[i - 1]) << i;
+  EXPECT_EQ(s.Label23, "9 nodes");
+  EXPECT_EQ(s.Label24, "7 bars");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Against an independent computation
 
