@@ -41,14 +41,10 @@ std::string UpperExtension(const std::string& name) {
   return ext;
 }
 
-// A name found in the current folder is kept as an absolute path, so that the settings file's
-// "datafile" still names it when the program is next started from another folder.
+// A name found as given (relative names against the current folder) is kept exactly as given:
+// it is what the window shows and what the settings file's "datafile" stores.
 std::string ResolveDataFileName(const std::string& name, const std::string& programDir) {
-  if (FileExists(name)) {
-    std::error_code ec;
-    fs::path absolute = fs::absolute(name, ec);
-    return ec ? name : absolute.lexically_normal().string();
-  }
+  if (FileExists(name)) return name;
   if (!programDir.empty() && name.find(programDir) != std::string::npos) return name;
   return programDir + name;
 }

@@ -205,7 +205,7 @@ class Headless(ProgramCase):
                 self.assertEqual(rc, 0, err)
                 self.assertEqual(err, "")
                 self.assertResultsMatch(pen)
-                self.assertSettings("datafile", pen)
+                self.assertSettings("datafile", name)  # as given on the command line
                 self.assertFalse(os.path.exists(os.path.join(self.box.bin, "tarvelin.wrl")))
 
     def test_written_file_keeps_other_sections_and_model(self):
@@ -396,22 +396,25 @@ class CommandLine(ProgramCase):
         lower = self.box.copy_example("hexapod.PEN", elsewhere)
         os.rename(lower, os.path.join(elsewhere, "hexapod.pen"))
         lower = os.path.join(elsewhere, "hexapod.pen")
+        # (arguments, current folder, the file run, "datafile" afterwards: a name found as
+        # given stays as given)
         cases = [
             # found only in the program's folder, started from another folder
-            (["-i", "planar.PEN"], elsewhere, in_bin),
+            (["-i", "planar.PEN"], elsewhere, in_bin, in_bin),
             # relative to the current folder, lower-case extension
-            (["-i", "hexapod.pen"], elsewhere, lower),
+            (["-i", "hexapod.pen"], elsewhere, lower, "hexapod.pen"),
             # an absolute name that contains the program's folder
-            (["-i", in_bin], elsewhere, in_bin),
+            (["-i", in_bin], elsewhere, in_bin, in_bin),
             # relative with a folder part
-            (["-i", "../elsewhere/hexapod.pen"], self.box.bin, lower),
+            (["-i", "../elsewhere/hexapod.pen"], self.box.bin, lower,
+             "../elsewhere/hexapod.pen"),
         ]
-        for args, cwd, expected in cases:
+        for args, cwd, path, stored in cases:
             with self.subTest(args=args):
                 rc, err = self.box.run(args, cwd=cwd)
                 self.assertEqual(rc, 0, err)
-                self.assertSettings("datafile", os.path.normpath(expected))
-                self.assertIn("displacements", read_profile(expected))
+                self.assertSettings("datafile", stored)
+                self.assertIn("displacements", read_profile(path))
 
     def test_table_length_options(self):
         self.box.copy_example("planar.PEN")
@@ -451,13 +454,14 @@ class CommandLine(ProgramCase):
         self.assertEqual(err, "")  # no test messages
 
     def test_settings_after_a_batch_run(self):
-        pen = self.box.copy_example("planar.PEN")
+        self.box.copy_example("planar.PEN")
         os.remove(self.box.ini)
         rc, err = self.box.run(["-i", "planar.PEN"])
         self.assertEqual(rc, 0, err)
         s = read_profile(self.box.ini)["program"]
         self.assertEqual(s, {"workingdir": self.box.bin + "/", "openlastproject": "0",
-                             "datafile": pen, "autoupdate": "1", "noIntroPanel".lower(): "0"})
+                             "datafile": "planar.PEN", "autoupdate": "1",
+                             "noIntroPanel".lower(): "0"})
 
 
 # ---------------------------------------------------------------------------------------------
@@ -505,7 +509,7 @@ class Windowed(ProgramCase):
                 rc, err = self.box.run(["-i", name], window=True, timeout=30)
                 self.assertEqual(rc, 0, err)
                 self.assertResultsMatch(pen)
-                self.assertSettings("datafile", pen)
+                self.assertSettings("datafile", name)
 
     def test_batch_run_writes_the_scene_with_w(self):
         self.box.copy_example("redundant.PEN")
@@ -538,7 +542,7 @@ class Windowed(ProgramCase):
         self.dismiss("Error")  # "'1,5' is not a valid floating point value"
         self.assertEqual(self.close_window(proc), 0)
         self.assertEqual(file_bytes(pen), before)
-        self.assertSettings("datafile", pen)  # the settings are still written
+        self.assertSettings("datafile", "bad.PEN")  # the settings are still written
 
     def test_interactive_close_writes_data_pen_and_settings(self):
         proc = self.box.start([])

@@ -167,10 +167,13 @@ TEST_F(CommandLineTest, DataFileIsResolved) {
   };
   const std::string bin = Bin(), work = Work();
   const Row rows[] = {
-      {{"-i", "here.pen"}, work + "here.pen", true, {}},
+      // A name found as given is kept as given, relative or not.
+      {{"-i", "here.pen"}, "here.pen", true, {}},
+      {{"-i", "./here.pen"}, "./here.pen", true, {}},
+      {{"-i", work + "here.pen"}, work + "here.pen", true, {}},
       {{"-i", "inbin.PEN"}, bin + "inbin.PEN", true, {}},
       {{"-i", bin + "inbin.PEN"}, bin + "inbin.PEN", true, {}},
-      {{"-i", "../bin/inbin.PEN"}, bin + "inbin.PEN", true, {}},
+      {{"-i", "../bin/inbin.PEN"}, "../bin/inbin.PEN", true, {}},
       {{"-i", "notes.txt"}, "", false, {"Not a .PEN file"}},
       {{"-i", "gone.PEN"},
        "",
@@ -411,7 +414,8 @@ TEST_F(HeadlessBatch, WritesTheResults) {
   const std::string text = ReadAll(Work() + "one.PEN");
   EXPECT_NE(text.find("[elementforces]\r\n1=-5.0000\r\n"), std::string::npos) << text;
   EXPECT_NE(text.find("ux=5.000\r\n"), std::string::npos) << text;
-  EXPECT_NE(ReadAll(loc_.SettingsFile).find("datafile=" + Work() + "one.PEN"), std::string::npos);
+  // The name as it was given on the command line.
+  EXPECT_NE(ReadAll(loc_.SettingsFile).find("datafile=one.PEN\r\n"), std::string::npos);
 }
 
 TEST_F(HeadlessBatch, FailureStatuses) {
