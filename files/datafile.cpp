@@ -182,9 +182,12 @@ void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
     if (x.empty() || y.empty() || z.empty()) continue;
     bool xOk = PassesCleaning(x), yOk = PassesCleaning(y), zOk = PassesCleaning(z);
     if (!(xOk && yOk && zOk)) continue;
+    // Converted one statement at a time, so a failure names the first of X, Y, Z.
+    const double vx = StrToFloat(x);
+    const double vy = StrToFloat(y);
+    const double vz = StrToFloat(z);
     profile.Write("coordinates", std::to_string(r),
-                  Fixed(StrToFloat(x)) + kSeparator + Fixed(StrToFloat(y)) + kSeparator +
-                      Fixed(StrToFloat(z)));
+                  Fixed(vx) + kSeparator + Fixed(vy) + kSeparator + Fixed(vz));
   }
 
   const TextGrid& ele = store.EleGrid;

@@ -553,6 +553,31 @@ TEST_F(DataFileWriteFailure, NodeCellThatDoesNotConvert) {
   ExpectFailure(path, "'' is not a valid floating point value");
 }
 
+// With several cells of one row that do not convert, the message names the first of X, Y, Z.
+TEST_F(DataFileWriteFailure, FirstNodeCellThatDoesNotConvertIsNamed) {
+  struct Case {
+    const char *X, *Y, *Z, *Named;
+  };
+  const Case cases[] = {{"1.2.3", "1,2,3", " ", "1.2.3"},
+                        {"-", "1.2.3", "e", "-"},
+                        {"2", "1,2,3", "e", "1.2,3"},
+                        {"2", " ", "1.2.3", ""},
+                        {"2", "3", "1..5", "1..5"}};
+  std::string path = folder.Path("order.PEN");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.X) + "|" + c.Y + "|" + c.Z);
+    ModelStore store = TwoNodeModel("");
+    SetNode(store, 4, c.X, c.Y, c.Z);
+    try {
+      WriteDataFile(store, path, folder.Dir());
+      ADD_FAILURE() << "writing succeeded";
+    } catch (const UserError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "'" + std::string(c.Named) + "' is not a valid floating point value");
+    }
+  }
+}
+
 TEST_F(DataFileWriteFailure, FolderInPlaceOfTheFile) {
   std::string path = folder.Path("dir.PEN");
   ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
