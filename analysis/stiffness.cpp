@@ -1,6 +1,7 @@
 // Stiffness analysis of the block: bar geometry, assembly, report, solution and bar forces.
 #include "analysis/stiffness.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -13,6 +14,15 @@ namespace {
 
 // Bars at most this long have no direction; they add nothing and carry no force.
 constexpr double kMinBarLength = 1.0e-9;
+
+// The length of a bar whose squared components overflow, measured on components scaled by the
+// largest one. Only used then, so every ordinary length keeps the plain formula's last digit.
+double ScaledLength(double dx, double dy, double dz) {
+  const double m = std::max({std::fabs(dx), std::fabs(dy), std::fabs(dz)});
+  if (!std::isfinite(m)) return m;
+  const double sx = dx / m, sy = dy / m, sz = dz / m;
+  return m * std::sqrt(sx * sx + sy * sy + sz * sz);
+}
 
 void ShowBarMessage(int bar, const BarData& b, double ea, double length, Dialogs& dialogs) {
   std::string text = "bar=" + std::to_string(bar) + " from node " + std::to_string(b.BeginNode) +
@@ -48,6 +58,7 @@ BarGeometryResult BarGeometry(const ModelStore& store, int bar, Dialogs& dialogs
   const double dy = b.Y1 - b.Y2;
   const double dz = b.Z1 - b.Z2;
   r.L = std::sqrt(dx * dx + dy * dy + dz * dz);
+  if (std::isinf(r.L)) r.L = ScaledLength(dx, dy, dz);
   const double ea = b.A * b.E;
   if (store.CheckBox1) ShowBarMessage(bar, b, ea, r.L, dialogs);
   if (std::fabs(r.L) <= kMinBarLength) {

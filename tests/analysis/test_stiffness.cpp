@@ -163,6 +163,30 @@ TEST(CalculateModel, ZeroLengthBarAddsNothingButCounts) {
   EXPECT_EQ(s.Label23, "3 nodes");
 }
 
+// A bar so long that the square of its length leaves the double range still has its length
+// and its stiffness: it must not drop out of the model as if it had none.
+TEST(CalculateModel, BarLongerThanTheSquareRangeKeepsItsStiffness) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1e200", "0", "0");
+  SetNode(s, 2, "-1e200", "0", "0");
+  SetBar(s, 1, "1", "2");
+  SetType(s, 0, "1000", "1");
+  SetLoads(s, {1, 0, 0, 0, 0, 0});
+  s.CheckBox1 = true;
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  // L = 2E200, g = (1, 0, 0, 0, 0, 0), k = 1000 / L: ux = L / 1000, the bar carries the load.
+  ASSERT_GE(dialogs.Log.size(), 2u);
+  EXPECT_EQ(dialogs.Log[0].Text,
+            "bar=1 from node 1 to node   2\rx1=1E200 y1=0 z1=0\rx2=-1E200 y2=0 z2=0\rEA=1000\r"
+            "length=2E200");
+  EXPECT_EQ(dialogs.Log[1].Text.substr(0, 44), "Bg[1]=[1.000 0.000 0.000 0.000 0.000 0.000]\r");
+  EXPECT_EQ(s.NumberEdit(12).Text(), "2E197");
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "1.0000");
+  EXPECT_EQ(s.Memo1[0], " 1.00  0.00  0.00  0.00  0.00  0.00");
+  EXPECT_EQ(s.Memo1[7], "NOTE: All numbers times 5E-198");
+}
+
 TEST(CalculateModel, NoBars) {
   ModelStore s = MakeStore();
   SetLoads(s, {1, 2, 3, 4, 5, 6});
