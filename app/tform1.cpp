@@ -119,6 +119,20 @@ QLabel* Line(const QString& text, QWidget* parent) {
 // ---------------------------------------------------------------------------------------------
 // Creation
 
+QFileDialog* NewDataFileDialog(QWidget* parent, const QString& startFolder, bool save) {
+  auto* dialog =
+      new QFileDialog(parent, save ? QStringLiteral("Save as") : QStringLiteral("Open"),
+                      startFolder, QStringLiteral("pendel file (*.pen);;text file (*.txt)"));
+  // Qt's own dialog matches the patterns in either letter case (x.PEN is listed under
+  // "*.pen"); a desktop's native dialog may not, and would hide files written as .PEN.
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::AnyFile);  // a new name becomes the data file
+  if (save) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  dialog->setDefaultSuffix(QStringLiteral("pen"));
+  return dialog;
+}
+
 TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* dialogs,
                QWidget* parent)
     : QMainWindow(parent), args_(std::move(args)), locations_(std::move(locations)) {
@@ -141,23 +155,16 @@ TForm1::Platform TForm1::DefaultPlatform() {
   p.StartDetached = [](const QString& program, const QStringList& args, const QString& dir) {
     return QProcess::startDetached(program, args, dir);
   };
-  const QString filter = QStringLiteral("pendel file (*.pen *.PEN);;text file (*.txt *.TXT)");
-  p.GetOpenFileName = [filter](QWidget* parent, const QString& start) {
-    QFileDialog dialog(parent, QStringLiteral("Open"), start, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);  // a new name becomes the data file
-    dialog.setDefaultSuffix(QStringLiteral("pen"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
+  auto ask = [](QWidget* parent, const QString& start, bool save) {
+    std::unique_ptr<QFileDialog> dialog(NewDataFileDialog(parent, start, save));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return QString();
+    return dialog->selectedFiles().first();
   };
-  p.GetSaveFileName = [filter](QWidget* parent, const QString& start) {
-    QFileDialog dialog(parent, QStringLiteral("Save as"), start, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setDefaultSuffix(QStringLiteral("pen"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
+  p.GetOpenFileName = [ask](QWidget* parent, const QString& start) {
+    return ask(parent, start, false);
+  };
+  p.GetSaveFileName = [ask](QWidget* parent, const QString& start) {
+    return ask(parent, start, true);
   };
   return p;
 }

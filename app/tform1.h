@@ -18,6 +18,7 @@
 
 class QAction;
 class QCheckBox;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -36,6 +37,11 @@ class MainPages;
 extern const char* const kPluginWebPage;
 // The maker's notice (status panel 1 and the batch panel).
 extern const char* const kMakersNotice;
+
+// The open (save false) or save dialog of the data file, not yet shown: ".pen" files or text
+// files, ".pen" added to a name typed without extension, any name accepted, and no question
+// before an existing file is replaced.
+QFileDialog* NewDataFileDialog(QWidget* parent, const QString& startFolder, bool save);
 
 class TForm1 : public QMainWindow {
   Q_OBJECT

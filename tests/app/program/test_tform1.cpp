@@ -7,7 +7,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -452,6 +455,43 @@ class TestTForm1 : public QObject {
     WriteAll(Path("MANUAL_TARVELIN.pdf"), "%PDF-1.4\n");
     form.Manual1Click();
     QCOMPARE(opened_.value(2), QUrl::fromLocalFile(Path("MANUAL_TARVELIN.pdf")));
+  }
+
+  // The dialogs of Open and Save as: the two choices with their captions as the user reads
+  // them, and the first choice lists the data files whatever the letter case of ".pen".
+  void dataFileDialogs_data() {
+    QTest::addColumn<bool>("save");
+    QTest::newRow("open") << false;
+    QTest::newRow("save as") << true;
+  }
+  void dataFileDialogs() {
+    QFETCH(bool, save);
+    QTemporaryDir folder;
+    for (const char* name : {"A.PEN", "b.pen", "c.txt", "d.dat"})
+      WriteAll(folder.path() + "/" + name, "[loads]\r\n");
+    std::unique_ptr<QFileDialog> dialog(tarvelin::NewDataFileDialog(nullptr, folder.path(), save));
+    QCOMPARE(dialog->nameFilters(), QStringList({"pendel file (*.pen)", "text file (*.txt)"}));
+    QCOMPARE(dialog->selectedNameFilter(), QString("pendel file (*.pen)"));
+    QCOMPARE(dialog->defaultSuffix(), QString("pen"));
+    QCOMPARE(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
+    QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
+    QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (save) QVERIFY(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    QVERIFY(model != nullptr);
+    const auto listed = [model, &folder] {
+      QStringList names;
+      const QModelIndex root = model->index(folder.path());
+      if (model->canFetchMore(root)) model->fetchMore(root);
+      for (int row = 0; row < model->rowCount(root); ++row) {
+        const QModelIndex item = model->index(row, 0, root);
+        if (model->flags(item) & Qt::ItemIsEnabled) names << model->fileName(item);
+      }
+      names.sort();
+      return names;
+    };
+    QTRY_COMPARE(listed(), QStringList({"A.PEN", "b.pen"}));
   }
 
   void windowedBatchWritesAndCloses() {
