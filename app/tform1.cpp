@@ -295,8 +295,10 @@ void TForm1::BuildBatchPanel() {
   Panel2->setPalette(palette);
   Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
+  // The title at the top and the caption at the bottom: the intro panel, shown over the middle
+  // of the window also during a batch run, must not hide them.
   auto* layout = new QVBoxLayout(Panel2);
-  layout->addStretch(1);
+  layout->setContentsMargins(12, 12, 12, 12);
   auto* head = new QHBoxLayout;
   head->addStretch(1);
   auto* icon = new QLabel(Panel2);
@@ -314,12 +316,11 @@ void TForm1::BuildBatchPanel() {
   head->addLayout(titles);
   head->addStretch(1);
   layout->addLayout(head);
-  layout->addSpacing(16);
+  layout->addStretch(1);
   auto* caption = Line(QStringLiteral("running in batch mode ...."), Panel2);
   caption->setObjectName(QStringLiteral("Panel2Caption"));
   caption->setAlignment(Qt::AlignCenter);
   layout->addWidget(caption);
-  layout->addStretch(1);
   Panel2->hide();
 }
 

@@ -503,6 +503,34 @@ class TestTForm1 : public QObject {
     QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "m.PEN\r\n"));
   }
 
+  // During a batch run the intro panel lies over the middle of the batch panel; the batch
+  // panel's lines must stay readable beside it.
+  void batchPanelReadableBesideTheIntroPanel() {
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Make({"-i", Bin() + "m.PEN"});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    bool bothShown = false;
+    QStringList hidden;
+    QTimer::singleShot(200, &form, [&] {  // within the half-second pause before the close
+      bothShown = form.Panel2->isVisible() && form.IntroPanel->isVisible();
+      const QRect intro = form.IntroPanel->geometry();
+      for (QLabel* label : form.Panel2->findChildren<QLabel*>()) {
+        if (!label->isVisible()) continue;
+        const QRect at(label->mapTo(form.centralWidget(), QPoint(0, 0)), label->size());
+        const QRect inPanel(label->mapTo(form.Panel2, QPoint(0, 0)), label->size());
+        const QString name = label->text().isEmpty() ? QString("icon") : label->text();
+        if (at.intersects(intro) || !form.Panel2->rect().contains(inPanel) ||
+            label->width() < label->sizeHint().width())
+          hidden << name;
+      }
+    });
+    form.Timer1Timer();
+    QVERIFY(bothShown);
+    QCOMPARE(hidden, QStringList());
+    QVERIFY(!form.isVisible());
+  }
+
   void windowedBatchThatStopsShowsThePages() {
     // A bar type that does not convert stops the calculation with an error.
     WriteAll(Path("m.PEN"),
