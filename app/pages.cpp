@@ -54,10 +54,11 @@ struct ColumnPlan {
 
 // Row labels up to 100000 fit column 0 from the start: the window takes its size once, so
 // the tables must not grow wider later (longer tables widen column 0 inside the control).
+// Coordinates: the widest text the cleaning writes (six digits before the point).
 const ColumnPlan kCoordColumns[] = {{30, "node", "100000"},
-                                    {40, "X [m]", "-1000.000"},
-                                    {40, "Y [m]", "-1000.000"},
-                                    {40, "Z [m]", "-1000.000"}};
+                                    {40, "X [m]", "-123457.000"},
+                                    {40, "Y [m]", "-123457.000"},
+                                    {40, "Z [m]", "-123457.000"}};
 const ColumnPlan kEleColumns[] = {{30, "bar", "100000"},
                                   {60, "begin node", "100000"},
                                   {60, "end node", "100000"},

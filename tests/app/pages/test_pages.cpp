@@ -1,6 +1,7 @@
 // Tests of the three pages worked as a user would: cells, right-click erase, the page-change
 // check, the E and A fields feeding the type-0 row, the option pairs, and the results.
 #include <QAbstractButton>
+#include <QAbstractItemDelegate>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -14,9 +15,11 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "analysis/modelstore.h"
@@ -581,6 +584,11 @@ class TestPages : public QObject {
     pages_->RefreshAll();
     QVERIFY(tarvelin::CalculateModel(*store_, *dialogs_));
     store_->StringGrid3.SetCell(1, 2, "-1234567.0000");
+    // The widest texts that the cleaning writes into the node table (six digits before the
+    // point; beyond that the general format with six digits).
+    store_->CoordGrid.SetCell(1, 3, "-123457.000");
+    store_->CoordGrid.SetCell(2, 3, "100000.000");
+    store_->CoordGrid.SetCell(3, 3, "-1.23457E15");
     store_->PathNameLabel = "path=/home/user/projects/bars";
     store_->FileNameLabel = "file=example.PEN";
     pages_->RefreshAll();
@@ -612,6 +620,18 @@ class TestPages : public QObject {
                          view->columnWidth(c),
                      qPrintable(view->objectName() + QStringLiteral(": ") + head));
             total += view->columnWidth(c);
+            // Every filled cell shows its whole text.
+            QStyleOptionViewItem option;
+            option.initFrom(view->viewport());
+            option.font = view->font();
+            for (int r = 0; r < std::min(view->model()->rowCount(), 10); ++r) {
+              const QModelIndex index = view->model()->index(r, c);
+              const QString text = index.data().toString();
+              if (text.isEmpty()) continue;
+              QVERIFY2(
+                  view->itemDelegate()->sizeHint(option, index).width() <= view->columnWidth(c),
+                  qPrintable(view->objectName() + QStringLiteral(" cuts ") + text));
+            }
           }
           QVERIFY2(total <= view->viewport()->width(), qPrintable(view->objectName()));
         }
