@@ -13,6 +13,7 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
@@ -27,6 +28,10 @@
 
 #include "app/core/locations.h"
 #include "app/tform1.h"
+#ifdef TARVELIN_HAVE_PAGES
+#include "app/pages.h"
+#include "support/widgets/numberedit.h"
+#endif
 #include "http_test_server.h"
 #include "recording_dialogs.h"
 
@@ -439,6 +444,47 @@ class TestTForm1 : public QObject {
              std::vector<std::string>{"Input error in coordinate table, check the numbers."});
     QCOMPARE(form.PageControl1->currentIndex(), 1);
     QVERIFY(!QFile::exists(Path("tarvelin.wrl")));
+  }
+
+  // After a message box the window has the keyboard again: a corrected E confirmed with Enter
+  // moves the focus on as a real focus change, so the type-0 row follows it.
+  void correctedNumberAfterAMessageBox() {
+#ifdef TARVELIN_HAVE_PAGES
+    WriteAll(Path("tarvelin.ini"), "[program]\r\nautoupdate=0\r\n");
+    FileLocations loc = tarvelin::ChooseFileLocations(
+        Bin() + "tarvelin", [](const char*) -> const char* { return nullptr; }, true);
+    TForm1 form({}, loc);  // the real message boxes
+    form.Timer1->stop();
+    form.Timer1Timer();
+    form.Button1Click();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QStringList shown;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&shown] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown << box->text();
+        box->accept();
+      }
+    });
+    answer.start(20);
+    tarvelin::TNumberEdit* e = form.Pages->NumberEdit(10);
+    e->setFocus();
+    QTRY_VERIFY(e->hasFocus());
+    e->selectAll();
+    QTest::keyClicks(e, "-1");
+    QTest::keyClick(e, Qt::Key_Return);
+    QCOMPARE(shown, QStringList({"Number exceeds user defined range."}));
+    QTRY_VERIFY(e->hasFocus());
+    e->selectAll();
+    QTest::keyClicks(e, "1000");
+    QTest::keyClick(e, Qt::Key_Return);
+    QTRY_VERIFY(form.Pages->NumberEdit(11)->hasFocus());
+    QCOMPARE(form.Store().PropGrid.Cell(1, 1), std::string("1000"));
+    form.Hooks().OpenUrl = nullptr;
+#else
+    QSKIP("built without the pages");
+#endif
   }
 
   void dataFolderAndManual() {
