@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
+  libeigen3-dev nlohmann-json3-dev libssl-dev
   libcurl4-openssl-dev
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcoin-dev
-  xvfb xauth imagemagick fonts-dejavu-core
+  xvfb xauth xdotool xclip imagemagick fonts-dejavu-core
   python3 time
   locales-all
 )
