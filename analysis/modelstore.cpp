@@ -347,6 +347,7 @@ void ResetModelView(ModelStore& store) {
   store.StringGrid3Visible = false;
   store.Label38Visible = false;
   store.Memo1Visible = false;
+  store.Result = CalculationResult{};
 }
 
 }  // namespace tarvelin

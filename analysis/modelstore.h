@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/results.h"
 #include "support/numberlogic.h"
 
 namespace tarvelin {
@@ -80,6 +81,9 @@ class ModelStore {
   // NumberEdit12..NumberEdit17 displacements.
   NumberLogic& NumberEdit(int n) { return fields_.at(n - 4); }
   const NumberLogic& NumberEdit(int n) const { return fields_.at(n - 4); }
+
+  // The record of the last calculation; cleared together with the results view.
+  CalculationResult Result;
 
   // Results view state that the window shows.
   bool GroupBox4Visible = false;
