@@ -350,4 +350,14 @@ void ResetModelView(ModelStore& store) {
   store.Result = CalculationResult{};
 }
 
+void ClearResults(ModelStore& store) {
+  store.GroupBox4Visible = false;
+  store.StringGrid3Visible = false;
+  store.Label38Visible = false;
+  store.Memo1Visible = false;
+  for (int n = 12; n <= 17; ++n) store.NumberEdit(n).SetRealValue(0);
+  store.StringGrid3.ClearCells(1, 1);
+  store.Result = CalculationResult{};
+}
+
 }  // namespace tarvelin

@@ -137,4 +137,9 @@ BarData ReadBar(const ModelStore& store, int bar);
 // Clears CheckBox1, checks CheckBox2, hides GroupBox4, StringGrid3, Label38 and Memo1.
 void ResetModelView(ModelStore& store);
 
+// Results out of date (the model changed, or a calculation failed): the displacements are 0,
+// the force table is empty, the result controls are hidden and the record is cleared, so that
+// neither the window nor a save shows results of another model. The switches stay as they are.
+void ClearResults(ModelStore& store);
+
 }  // namespace tarvelin
