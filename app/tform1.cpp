@@ -15,6 +15,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -54,6 +55,10 @@
 #endif
 
 namespace fs = std::filesystem;
+
+// Start-up milestones, off by default; QT_LOGGING_RULES="tarvelin.startup.info=true" prints
+// them on standard error, so a script driving the program can wait for them.
+Q_LOGGING_CATEGORY(lcStartup, "tarvelin.startup", QtWarningMsg)
 
 namespace tarvelin {
 
@@ -577,6 +582,7 @@ void TForm1::ShowInteractive() {
   Info1->menuAction()->setVisible(true);
   interactive_ = true;
   RefreshView();
+  qCInfo(lcStartup, "ready for interactive use");
 }
 
 // ---------------------------------------------------------------------------------------------

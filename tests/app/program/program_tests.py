@@ -5,6 +5,7 @@
 import argparse
 import math
 import os
+import select
 import shutil
 import stat
 import subprocess
@@ -163,8 +164,19 @@ class Sandbox:
         return proc.returncode, proc.stderr
 
     def start(self, args, cwd=None):
-        return subprocess.Popen([self.program] + args, cwd=cwd or self.bin, env=self.env(True),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        """Starts the program with a window; its standard error is kept for the diagnostics and
+        carries the start-up milestones that the windowed cases wait for."""
+        env = self.env(True)
+        env["QT_LOGGING_RULES"] = "tarvelin.startup.info=true"
+        fd, path = tempfile.mkstemp(prefix="stderr-", suffix=".txt", dir=self.root)
+        try:
+            proc = subprocess.Popen([self.program] + args, cwd=cwd or self.bin, env=env,
+                                    stdout=subprocess.DEVNULL, stderr=fd)
+        finally:
+            os.close(fd)
+        proc.args_given = args
+        proc.stderr_path = path
+        return proc
 
 
 class ProgramCase(unittest.TestCase):
@@ -468,18 +480,50 @@ class CommandLine(ProgramCase):
 # Runs with a window (under Xvfb)
 
 class Windowed(ProgramCase):
+    """Every wait here ends on an event (a window mapped or gone, a start-up milestone on the
+    program's standard error, the process ended) or on a time-out that fails with the program's
+    exit status, its standard error and the windows that exist."""
+
     def setUp(self):
         if not os.environ.get("DISPLAY"):
             self.skipTest("no X display (run under xvfb-run)")
         super().setUp()
+        self.procs = []
+
+    def tearDown(self):
+        for proc in self.procs:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        super().tearDown()
+
+    def start(self, args):
+        proc = self.box.start(args)
+        self.procs.append(proc)
+        return proc
+
+    def diagnostics(self):
+        import xwindows
+        lines = []
+        for proc in self.procs:
+            status = proc.poll()
+            lines.append("program %s: %s" % (" ".join(proc.args_given) or "(no arguments)",
+                                              "running" if status is None
+                                              else "exit status %d" % status))
+            with open(proc.stderr_path, errors="replace") as f:
+                err = f.read()
+            lines.append("its standard error:\n" + (err if err.strip() else "(empty)"))
+        try:
+            lines.append("windows: %s" % xwindows.titles())
+        except RuntimeError as e:
+            lines.append("windows: %s" % e)
+        return "\n".join(lines)
 
     def finish(self, proc, timeout=20):
         try:
             proc.wait(timeout)
         except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
-            self.fail("the program did not end")
+            self.fail("the program did not end\n" + self.diagnostics())
         return proc.returncode
 
     def close_window(self, proc, title_part="Tarvelin on bars"):
@@ -491,15 +535,30 @@ class Windowed(ProgramCase):
     def wait_window(self, predicate, timeout=15):
         import xwindows
         found = xwindows.wait_for(predicate, timeout)
-        self.assertIsNotNone(found, "no such window; open: %s" % xwindows.titles())
+        if found is None:
+            self.fail("no such window\n" + self.diagnostics())
         return found
+
+    def wait_ready(self, proc, timeout=15):
+        """Waits until the deferred start-up has handed the window to the user."""
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            with open(proc.stderr_path, errors="replace") as f:
+                if "ready for interactive use" in f.read():
+                    return
+            if proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        self.fail("the window was not handed to the user\n" + self.diagnostics())
 
     def dismiss(self, title):
         import xwindows
         box = self.wait_window(lambda t: t == title)
         xwindows.close(box[0])
-        end = time.time() + 5
-        while time.time() < end and box[0] in [w for w, _ in xwindows._viewable_titles()]:
+        end = time.monotonic() + 5
+        while box[0] in [w for w, _ in xwindows._viewable_titles()]:
+            if time.monotonic() > end:
+                self.fail("the box %r did not close\n%s" % (title, self.diagnostics()))
             time.sleep(0.05)
 
     def test_batch_runs_write_and_close(self):
@@ -523,9 +582,9 @@ class Windowed(ProgramCase):
         write_pen(pen, "[loads]\nFx=1\n[properties]\nE=1000\nA=0.002\n[coordinates]\n"
                        "1=abc@0@0\n2=0@0@2\n[elements]\n1=1@2\n")
         before = file_bytes(pen)
-        proc = self.box.start(["-i", "bad.PEN"])
+        proc = self.start(["-i", "bad.PEN"])
         self.dismiss("Error")  # "Input error in coordinate table, check the numbers."
-        time.sleep(1.0)
+        self.wait_ready(proc)
         self.assertIsNone(proc.poll(), "the window must stay open")
         self.assertEqual(file_bytes(pen), before)
         self.assertEqual(self.close_window(proc), 0)
@@ -538,16 +597,16 @@ class Windowed(ProgramCase):
         write_pen(pen, "[loads]\nFx=1,5\n[properties]\nE=1000\nA=0.002\n[coordinates]\n"
                        "1=0@0@1\n2=0@0@2\n[elements]\n1=1@2\n")
         before = file_bytes(pen)
-        proc = self.box.start(["-i", "bad.PEN"])
+        proc = self.start(["-i", "bad.PEN"])
         self.dismiss("Error")  # "'1,5' is not a valid floating point value"
         self.assertEqual(self.close_window(proc), 0)
         self.assertEqual(file_bytes(pen), before)
         self.assertSettings("datafile", "bad.PEN")  # the settings are still written
 
     def test_interactive_close_writes_data_pen_and_settings(self):
-        proc = self.box.start([])
+        proc = self.start([])
         self.wait_window(lambda t: t == "Tarvelin on bars")
-        time.sleep(1.5)  # the deferred start-up has run
+        self.wait_ready(proc)
         self.assertEqual(self.close_window(proc), 0)
         data = os.path.join(self.box.bin, "data.PEN")
         written = read_profile(data)
@@ -555,9 +614,9 @@ class Windowed(ProgramCase):
         self.assertSettings("datafile", data)
 
     def test_missing_file_on_the_command_line_starts_interactively(self):
-        proc = self.box.start(["-i", "missing.PEN", "-R", "50"])
+        proc = self.start(["-i", "missing.PEN", "-R", "50"])
         self.dismiss("Error")  # "Error in filename or path, ..."
-        time.sleep(1.5)
+        self.wait_ready(proc)
         self.assertIsNone(proc.poll())
         self.assertEqual(self.close_window(proc), 0)
         self.assertSettings("datafile", os.path.join(self.box.bin, "data.PEN"))
@@ -569,7 +628,7 @@ class Windowed(ProgramCase):
             f.write("[loads]\n")
         # "Not a .PEN file", then the table length that is not a whole number; the later
         # "-i" still runs the batch, with the table length as it was.
-        proc = self.box.start(["-i", "model.txt", "-R", "1.5", "-i", "planar.PEN"])
+        proc = self.start(["-i", "model.txt", "-R", "1.5", "-i", "planar.PEN"])
         self.dismiss("Error")
         self.dismiss("Error")
         self.assertEqual(self.finish(proc), 0)
@@ -581,7 +640,7 @@ class Windowed(ProgramCase):
         with open(self.box.ini, "w", newline="") as f:
             f.write("[program]\r\nautoupdate=0\r\nopenlastproject=1\r\nnoIntroPanel=1\r\n"
                     "datafile=%s\r\n" % pen)
-        proc = self.box.start([])
+        proc = self.start([])
         self.wait_window(lambda t: t == "Tarvelin on bars : file=planar.PEN")
         self.assertEqual(self.close_window(proc), 0)
         after = read_profile(pen)
@@ -590,28 +649,87 @@ class Windowed(ProgramCase):
         self.assertEqual(after["displacements"]["ux"], "0.000")  # nothing calculated
 
 
+class XServer:
+    """A private Xvfb for the windowed cases. The server picks a free display itself and reports
+    it (-displayfd): a display number chosen from lock files in /tmp (xvfb-run -a) can be taken
+    by a server in another /tmp namespace, whose abstract socket is shared, and the program then
+    finds no display of its own."""
+
+    def __init__(self, timeout=20):
+        self.log = tempfile.TemporaryFile()
+        read_end, write_end = os.pipe()
+        try:
+            self.proc = subprocess.Popen(
+                [shutil.which("Xvfb"), "-displayfd", str(write_end), "-screen", "0",
+                 "1280x1024x24", "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self.log,
+                stderr=self.log, start_new_session=True)
+        finally:
+            os.close(write_end)
+        try:
+            self.display = self._read_display(read_end, timeout)
+        finally:
+            os.close(read_end)
+
+    def _read_display(self, fd, timeout):
+        reported = b""
+        end = time.monotonic() + timeout
+        while not reported.endswith(b"\n"):
+            ready, _, _ = select.select([fd], [], [], max(0.0, end - time.monotonic()))
+            chunk = os.read(fd, 64) if ready else b""
+            if not chunk:
+                self.stop()
+                raise RuntimeError("Xvfb did not come up (%s); its output:\n%s" % (
+                    "no display reported within %d s" % timeout if not ready
+                    else "exit status %s" % self.proc.returncode, self.output()))
+            reported += chunk
+        return ":" + reported.decode().strip()
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read().decode("utf-8", "replace") or "(nothing)"
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
 def main():
     global PROGRAM, EXAMPLES, DATA
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--examples", required=True)
     parser.add_argument("--xvfb", action="store_true",
-                        help="run the windowed cases under xvfb-run (exit 77 when it is missing)")
+                        help="run the windowed cases on a private Xvfb (exit 77 when it is "
+                             "not installed)")
     parser.add_argument("rest", nargs="*")
     opts = parser.parse_args()
     PROGRAM = os.path.abspath(opts.program)
     EXAMPLES = os.path.abspath(opts.examples)
-    if opts.xvfb and not os.environ.get("TARVELIN_UNDER_XVFB"):
-        xvfb = shutil.which("xvfb-run")
-        if xvfb is None:
-            print("xvfb-run is not installed: windowed cases skipped")
+    server = None
+    if opts.xvfb:
+        if shutil.which("Xvfb") is None:
+            print("Xvfb is not installed: windowed cases skipped")
             return 77
-        env = dict(os.environ, TARVELIN_UNDER_XVFB="1")
-        env.pop("QT_QPA_PLATFORM", None)
-        cmd = [xvfb, "-a", "-s", "-screen 0 1280x1024x24", sys.executable,
-               os.path.abspath(__file__)] + sys.argv[1:]
-        return subprocess.run(cmd, env=env).returncode
-    result = unittest.main(argv=[sys.argv[0]] + opts.rest, exit=False, verbosity=2).result
+        try:
+            server = XServer()
+        except RuntimeError as e:
+            print(e, file=sys.stderr)
+            return 1
+        os.environ["DISPLAY"] = server.display
+        os.environ.pop("QT_QPA_PLATFORM", None)
+        os.environ.pop("WAYLAND_DISPLAY", None)
+        print("windowed cases on display %s" % server.display)
+    try:
+        result = unittest.main(argv=[sys.argv[0]] + opts.rest, exit=False, verbosity=2).result
+    finally:
+        if server is not None:
+            server.stop()
     return 0 if result.wasSuccessful() else 1
 
 
