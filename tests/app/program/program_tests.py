@@ -653,7 +653,9 @@ class XServer:
     """A private Xvfb for the windowed cases. The server picks a free display itself and reports
     it (-displayfd): a display number chosen from lock files in /tmp (xvfb-run -a) can be taken
     by a server in another /tmp namespace, whose abstract socket is shared, and the program then
-    finds no display of its own."""
+    finds no display of its own. Without -noreset the server resets whenever its last client
+    leaves (a program that ended, a look at the window list), and a program starting during that
+    reset cannot connect."""
 
     def __init__(self, timeout=20):
         self.log = tempfile.TemporaryFile()
@@ -661,7 +663,7 @@ class XServer:
         try:
             self.proc = subprocess.Popen(
                 [shutil.which("Xvfb"), "-displayfd", str(write_end), "-screen", "0",
-                 "1280x1024x24", "-nolisten", "tcp"],
+                 "1280x1024x24", "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self.log,
                 stderr=self.log, start_new_session=True)
         finally:

@@ -83,6 +83,8 @@ struct Panel {
   std::vector<std::string> Messages() const { return dialogs.Texts("message"); }
 };
 
+// Gives the 1 ms watch timer a few ticks. What a tick must bring about is waited for with
+// QTRY_VERIFY instead: on a busy machine 25 ms may pass without any tick.
 void Ticks() {
   QTest::qWait(25);
 }
@@ -187,7 +189,7 @@ void TestNumberEdit::confirmWithEnterOrTab() {
     // The next control able to take the focus after E is the check box (Enter, creation
     // order) or, by focus chain, the same check box (Tab): disabled and hidden are passed.
     QVERIFY(panel.check->hasFocus());
-    QVERIFY(!panel.b->WatchActive());
+    QTRY_VERIFY(!panel.b->WatchActive());
     QVERIFY(!TNumberEdit::WatchRunning);
     QCOMPARE(panel.b->Logic().RealValue(), text.toDouble());
   } else {
@@ -197,7 +199,7 @@ void TestNumberEdit::confirmWithEnterOrTab() {
     // Still wrong, so clicking elsewhere does not get away from it.
     panel.a->setFocus();
     Ticks();
-    QVERIFY(panel.b->hasFocus());
+    QTRY_VERIFY(panel.b->hasFocus());
   }
 }
 
@@ -234,7 +236,7 @@ void TestNumberEdit::focusComesBackWhileWrong() {
   Panel::Type(panel.a, "1x");
   panel.check->setFocus();
   Ticks();
-  QVERIFY(panel.a->hasFocus());
+  QTRY_VERIFY(panel.a->hasFocus());
   QVERIFY(panel.Messages().empty());  // no message without Tab or Enter
 
   // Mended, it can be left; the watch stops once the focus has gone.
@@ -243,7 +245,7 @@ void TestNumberEdit::focusComesBackWhileWrong() {
   panel.check->setFocus();
   Ticks();
   QVERIFY(panel.check->hasFocus());
-  QVERIFY(!panel.a->WatchActive());
+  QTRY_VERIFY(!panel.a->WatchActive());
   QVERIFY(!TNumberEdit::WatchRunning);
   QCOMPARE(panel.a->Logic().RealValue(), 1.0);
 }
@@ -303,7 +305,7 @@ void TestNumberEdit::internalMessageAtTheKeyRelease() {
   QVERIFY(panel.a->WatchActive());
   panel.b->setFocus();
   Ticks();
-  QVERIFY(panel.a->hasFocus());
+  QTRY_VERIFY(panel.a->hasFocus());
 }
 
 void TestNumberEdit::strayTabReleaseIsNotOurs() {
@@ -379,7 +381,7 @@ void TestNumberEdit::secondFieldStartsNoTimerWhileAnotherRuns() {
   QTest::keyClicks(panel.b, "1");
   QVERIFY(!panel.b->WatchActive());
   Ticks();
-  QVERIFY(panel.a->hasFocus());
+  QTRY_VERIFY(panel.a->hasFocus());
 }
 
 void TestNumberEdit::enterDoesNotReachTheDialog() {
