@@ -1,27 +1,29 @@
-// SHA-256 digests (FIPS 180-4) of byte strings and files, for checking a fetched updater.
+// SHA-256 digests of byte strings and files, for checking a fetched updater; the digest itself
+// comes from OpenSSL's libcrypto.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tarvelin {
 
 class Sha256 {
  public:
+  // Throws std::runtime_error when libcrypto cannot set up the digest.
   Sha256();
+  ~Sha256();
+  Sha256(const Sha256&) = delete;
+  Sha256& operator=(const Sha256&) = delete;
   void Update(const void* data, std::size_t size);
   // The digest of everything passed to Update; the object is spent afterwards.
   std::array<std::uint8_t, 32> Final();
 
  private:
-  void Block(const std::uint8_t* block);
-
-  std::array<std::uint32_t, 8> state_;
-  std::array<std::uint8_t, 64> buffer_;
-  std::size_t buffered_ = 0;
-  std::uint64_t totalBytes_ = 0;
+  struct Context;
+  std::unique_ptr<Context> context_;
 };
 
 // Lower-case hexadecimal text of the digest (64 characters).

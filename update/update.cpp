@@ -2,10 +2,12 @@
 #include "update/update.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 
@@ -28,13 +30,21 @@ void InitCurlOnce() {
 struct Sink {
   std::FILE* File = nullptr;
   unsigned long long Written = 0;
+  unsigned long long Limit = 0;
   bool WriteFailed = false;
+  bool TooLarge = false;
 };
 
 size_t WriteBlock(char* data, size_t size, size_t count, void* userData) {
   auto* sink = static_cast<Sink*>(userData);
   size_t bytes = size * count;
   if (bytes == 0) return 0;
+  // A body without an announced length (or lying about it) is stopped at the limit, so an
+  // endless reply can neither fill the disk nor hold the check.
+  if (bytes > sink->Limit - sink->Written) {
+    sink->TooLarge = true;
+    return 0;
+  }
   if (std::fwrite(data, 1, bytes, sink->File) != bytes) {
     sink->WriteFailed = true;
     return 0;  // makes curl stop with a write error
@@ -43,12 +53,17 @@ size_t WriteBlock(char* data, size_t size, size_t count, void* userData) {
   return bytes;
 }
 
+int Progress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return cancel && static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
+}
+
 // All options must take; a libcurl that cannot restrict the protocols must not fetch at all.
-bool Configure(CURL* curl, const std::string& url, Sink& sink) {
+bool Configure(CURL* curl, const std::string& url, Sink& sink, const FetchOptions& options) {
   const DownloadTimeouts limits = gTimeouts;
+  const char* protocols = options.HttpsOnly ? "https" : "http,https";
   return curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, protocols) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, protocols) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_DEFAULT_PROTOCOL, "https") == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L) == CURLE_OK &&
@@ -57,6 +72,12 @@ bool Configure(CURL* curl, const std::string& url, Sink& sink) {
          curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_USERAGENT, "tarvelin") == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                          static_cast<curl_off_t>(options.MaxBytes)) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_XFERINFODATA,
+                          const_cast<std::atomic<bool>*>(options.Cancel)) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBlock) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink) == CURLE_OK;
 }
@@ -115,26 +136,141 @@ void Show(UpdateEnvironment& env, const char* text) {
   if (env.SetStatusPanel) env.SetStatusPanel(text);
 }
 
-// Steps 8 and 9 of the check, after the user said yes: false when the update failed.
-bool FetchAndStartUpdater(WWWUpdateRec& rec, UpdateEnvironment& env) {
-  // A name from the server must not reach outside the update folder.
-  if (!IsPlainFileName(rec.UpdaterName)) return false;
-  const std::string local = Join(env.Folder, rec.UpdaterName);
-  DeleteFile(local);
-  FetchResult fetched = FetchToFile(rec.UpdateURL + rec.UpdaterName, local);
-  if (fetched == FetchResult::LocalFileError) return false;
-  // Nothing came: the check ends quietly with "WWW checked".
-  if (fetched != FetchResult::Data || !RegularFileExists(local)) return true;
+bool StartsWithNoCase(const std::string& text, const std::string& start) {
+  return text.size() >= start.size() && LowerCase(text.substr(0, start.size())) == start;
+}
 
-  if (!SizeMatches(FileSizeText(local), rec.UpdSize)) return false;
+bool EndsWithNoCase(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && LowerCase(text.substr(text.size() - end.size())) == end;
+}
+
+FetchResult Fetch(const UpdateEnvironment& env, const std::string& url, const std::string& path,
+                  const FetchOptions& options) {
+  return env.Fetch ? env.Fetch(url, path, options) : FetchToFile(url, path, options);
+}
+
+// A fresh file for the download beside its place, created by us alone: no file or link
+// planted under the name is ever written through.
+bool CreateDownloadFile(const std::string& folder, const std::string& name, std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path = Join(folder, "." + name + "." + std::to_string(::getpid()) + "." +
+                            std::to_string(counter.fetch_add(1)) + ".tmp");
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::close(fd);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+// The updater in the temporary file: size, digest and mode checked and set there.
+bool CheckDownloadedUpdater(const WWWUpdateRec& rec, const std::string& path) {
+  if (!SizeMatches(FileSizeText(path), rec.UpdSize)) return false;
   if (!rec.UpdSha256.empty()) {
     std::string digest;
-    if (!IsSha256Text(rec.UpdSha256) || !Sha256OfFile(local, digest) ||
+    if (!IsSha256Text(rec.UpdSha256) || !Sha256OfFile(path, digest) ||
         digest != LowerCase(rec.UpdSha256))
       return false;
   }
-  if (::chmod(local.c_str(), 0755) != 0) return false;
+  return ::chmod(path.c_str(), 0755) == 0;
+}
 
+}  // namespace
+
+bool IsProtectedName(const std::string& name, const std::vector<std::string>& protectedNames) {
+  std::string trimmed = name;
+  TrimLeadingBlanks(trimmed);
+  TrimTrailingBlanks(trimmed);
+  for (const std::string& other : protectedNames)
+    if (!other.empty() && LowerCase(trimmed) == LowerCase(other)) return true;
+  for (const char* end : {".pen", ".ini", ".wrl"})
+    if (EndsWithNoCase(trimmed, end)) return true;
+  return false;
+}
+
+VersionOutcome CheckVersion(WWWUpdateRec& rec, const UpdateEnvironment& env) {
+  // Leftovers of an earlier run; a name that could point outside the folder, or that names
+  // one of the program's own files, is left alone.
+  if (IsPlainFileName(rec.UpdaterName) && !IsProtectedName(rec.UpdaterName, env.ProtectedNames))
+    DeleteFile(Join(env.Folder, rec.UpdaterName));
+  DeleteFile(Join(env.Folder, rec.VersionFileName));
+  if (!rec.AutoUpdate) return VersionOutcome::NotChecked;
+
+  rec.SecureCheck = StartsWithNoCase(rec.UpdateURL, "https://");
+  const std::string local = Join(env.Folder, rec.VersionFileName);
+  FetchOptions options;
+  options.MaxBytes = kMaxVersionFileBytes;
+  options.HttpsOnly = rec.SecureCheck;
+  options.Cancel = env.Cancel;
+  FetchResult fetched = Fetch(env, rec.UpdateURL + rec.VersionFileName, local, options);
+  rec.VersionFileFetched = fetched == FetchResult::Data;
+  if (fetched == FetchResult::LocalFileError) return VersionOutcome::Failed;
+  if (!rec.VersionFileFetched) return VersionOutcome::NotChecked;
+
+  ReadInternetVersion(rec, env.Folder);
+  if (rec.InternetVersion == kProgramVersion && rec.InternetDate == kProgramDate)
+    return VersionOutcome::SameVersion;
+  return VersionOutcome::NewVersion;
+}
+
+const char* StatusText(VersionOutcome outcome) {
+  switch (outcome) {
+    case VersionOutcome::NotChecked:
+      return kWWWNotChecked;
+    case VersionOutcome::Failed:
+      return kUpdateFailed;
+    case VersionOutcome::SameVersion:
+    case VersionOutcome::NewVersion:
+      break;
+  }
+  return kWWWChecked;
+}
+
+bool AskForUpdate(const WWWUpdateRec& rec, UpdateEnvironment& env) {
+  const std::string question = std::string("Latest internet version:") + "\r\r" +
+                               rec.InternetVersion + "\r" + rec.InternetDate + "\r\r" +
+                               "Do you want to update ?";
+  return env.Ask && env.Ask->AskYesNo(question);
+}
+
+UpdaterOutcome FetchUpdater(const WWWUpdateRec& rec, const UpdateEnvironment& env) {
+  // A name from the server must not reach outside the update folder, nor replace the
+  // program, its settings, scene or version file, or a data file.
+  if (!IsPlainFileName(rec.UpdaterName) || IsProtectedName(rec.UpdaterName, env.ProtectedNames))
+    return UpdaterOutcome::Failed;
+  // What an https check vouched for must not be fetched where anyone on the way can change it.
+  if (rec.SecureCheck && !StartsWithNoCase(rec.UpdateURL, "https://"))
+    return UpdaterOutcome::Failed;
+
+  std::string temporary;
+  if (!CreateDownloadFile(env.Folder, rec.UpdaterName, temporary)) return UpdaterOutcome::Failed;
+  FetchOptions options;
+  options.MaxBytes = rec.UpdSize > 0 ? static_cast<std::uint64_t>(rec.UpdSize) : kMaxUpdaterBytes;
+  options.HttpsOnly = rec.SecureCheck;
+  options.Cancel = env.Cancel;
+  const FetchResult fetched = Fetch(env, rec.UpdateURL + rec.UpdaterName, temporary, options);
+  UpdaterOutcome outcome = UpdaterOutcome::Failed;
+  if (fetched == FetchResult::NoData) {
+    // Nothing came: the check ends quietly with "WWW checked".
+    outcome = UpdaterOutcome::NothingCame;
+  } else if (fetched == FetchResult::Data && CheckDownloadedUpdater(rec, temporary) &&
+             ::rename(temporary.c_str(), Join(env.Folder, rec.UpdaterName).c_str()) == 0) {
+    return UpdaterOutcome::Ready;
+  }
+  ::unlink(temporary.c_str());
+  return outcome;
+}
+
+void FinishUpdate(WWWUpdateRec& rec, UpdateEnvironment& env, UpdaterOutcome outcome) {
+  if (outcome == UpdaterOutcome::NothingCame) return;
+  if (outcome == UpdaterOutcome::Failed) {
+    Show(env, kUpdateFailed);
+    return;
+  }
+  const std::string local = Join(env.Folder, rec.UpdaterName);
   rec.UpdateStarted = true;
   bool started = false;
   try {
@@ -146,41 +282,20 @@ bool FetchAndStartUpdater(WWWUpdateRec& rec, UpdateEnvironment& env) {
   if (!started) {
     // Closing now would end the program with nothing to replace it; carry on instead.
     rec.UpdateStarted = false;
-    return false;
+    Show(env, kUpdateFailed);
+    return;
   }
   if (env.Wait) env.Wait(500);
   if (env.CloseWindow) env.CloseWindow();
-  return true;
 }
 
+namespace {
+
 void RunCheck(WWWUpdateRec& rec, UpdateEnvironment& env) {
-  // Leftovers of an earlier run; a name that could point outside the folder is left alone.
-  if (IsPlainFileName(rec.UpdaterName)) DeleteFile(Join(env.Folder, rec.UpdaterName));
-  DeleteFile(Join(env.Folder, rec.VersionFileName));
-
-  if (rec.AutoUpdate) {
-    FetchResult fetched = FetchVersionFile(rec, env.Folder);
-    rec.VersionFileFetched = fetched == FetchResult::Data;
-    if (fetched == FetchResult::LocalFileError) {
-      Show(env, kUpdateFailed);
-      return;
-    }
-  }
-  if (!rec.AutoUpdate || !rec.VersionFileFetched) {
-    Show(env, kWWWNotChecked);
-    return;
-  }
-  Show(env, kWWWChecked);
-
-  ReadInternetVersion(rec, env.Folder);
-  if (rec.InternetVersion == kProgramVersion && rec.InternetDate == kProgramDate) return;
-
-  const std::string question = std::string("Latest internet version:") + "\r\r" +
-                               rec.InternetVersion + "\r" + rec.InternetDate + "\r\r" +
-                               "Do you want to update ?";
-  if (!env.Ask || !env.Ask->AskYesNo(question)) return;
-
-  if (!FetchAndStartUpdater(rec, env)) Show(env, kUpdateFailed);
+  const VersionOutcome outcome = CheckVersion(rec, env);
+  Show(env, StatusText(outcome));
+  if (outcome != VersionOutcome::NewVersion || !AskForUpdate(rec, env)) return;
+  FinishUpdate(rec, env, FetchUpdater(rec, env));
 }
 
 }  // namespace
@@ -199,8 +314,10 @@ DownloadTimeouts GetDownloadTimeouts() {
   return gTimeouts;
 }
 
-FetchResult FetchToFile(const std::string& url, const std::string& localPath) {
+FetchResult FetchToFile(const std::string& url, const std::string& localPath,
+                        const FetchOptions& options) {
   Sink sink;
+  sink.Limit = options.MaxBytes;
   sink.File = std::fopen(localPath.c_str(), "wb");
   if (!sink.File) return FetchResult::LocalFileError;
 
@@ -208,7 +325,7 @@ FetchResult FetchToFile(const std::string& url, const std::string& localPath) {
   CURLcode outcome = CURLE_FAILED_INIT;
   long status = 0;
   if (CURL* curl = curl_easy_init()) {
-    if (Configure(curl, url, sink)) {
+    if (Configure(curl, url, sink, options)) {
       outcome = curl_easy_perform(curl);
       curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     }
@@ -224,10 +341,11 @@ FetchResult FetchToFile(const std::string& url, const std::string& localPath) {
   }
   // Only a complete reply with a success status is the file asked for; an error page or
   // half a file is worth nothing and must not be read as the version file or started.
-  if (outcome != CURLE_OK || status < 200 || status > 299 || sink.Written == 0) {
+  const bool tooLarge = sink.TooLarge || outcome == CURLE_FILESIZE_EXCEEDED;
+  if (tooLarge || outcome != CURLE_OK || status < 200 || status > 299 || sink.Written == 0) {
     if (sink.Written > 0 && ::truncate(localPath.c_str(), 0) != 0)
       return FetchResult::LocalFileError;
-    return FetchResult::NoData;
+    return tooLarge ? FetchResult::TooLarge : FetchResult::NoData;
   }
   return FetchResult::Data;
 }
@@ -239,7 +357,9 @@ bool DownloadFile(const std::string& url, const std::string& localPath) {
 FetchResult FetchVersionFile(const WWWUpdateRec& rec, const std::string& folder) {
   const std::string local = Join(folder, rec.VersionFileName);
   DeleteFile(local);
-  return FetchToFile(rec.UpdateURL + rec.VersionFileName, local);
+  FetchOptions options;
+  options.MaxBytes = kMaxVersionFileBytes;
+  return FetchToFile(rec.UpdateURL + rec.VersionFileName, local, options);
 }
 
 bool DownloadVersionFile(const WWWUpdateRec& rec, const std::string& folder) {

@@ -33,13 +33,15 @@ int ListenOnLoopback(int& port) {
   return fd;
 }
 
-void SendAll(int fd, const std::string& data) {
+// False when the client has gone.
+bool SendAll(int fd, const std::string& data) {
   size_t sent = 0;
   while (sent < data.size()) {
     ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return;
+    if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
+  return true;
 }
 
 const char* Reason(int status) {
@@ -158,11 +160,18 @@ void HttpTestServer::Handle(int client) {
     if (found != replies_.end()) reply = found->second;
   }
 
-  std::string out = "HTTP/1.1 " + std::to_string(reply.Status) + " " + Reason(reply.Status) +
-                    "\r\nContent-Length: " + std::to_string(reply.Body.size()) +
-                    "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+  std::string out =
+      "HTTP/1.1 " + std::to_string(reply.Status) + " " + Reason(reply.Status) + "\r\n";
+  if (!reply.Endless) out += "Content-Length: " + std::to_string(reply.Body.size()) + "\r\n";
+  out += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
   if (!reply.Location.empty()) out += "Location: " + reply.Location + "\r\n";
   out += "\r\n";
+  if (reply.Endless) {
+    SendAll(client, out);
+    while (!stop_ && !reply.Body.empty() && SendAll(client, reply.Body)) {
+    }
+    return;
+  }
   if (!reply.Stall) {
     SendAll(client, out + reply.Body);
     return;

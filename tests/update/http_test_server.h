@@ -19,6 +19,8 @@ class HttpTestServer {
     // Announces the whole body, sends only its first half and then holds the connection
     // open until the client gives up (or the server stops).
     bool Stall = false;
+    // Sends no length and then Body over and over until the client hangs up.
+    bool Endless = false;
   };
   struct Request {
     std::string Path;

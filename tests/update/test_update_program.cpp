@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -82,6 +83,15 @@ class Check : public ::testing::Test {
     ASSERT_EQ(::stat(Local(name).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0755u);
     EXPECT_EQ(status_, std::vector<std::string>{"WWW checked"});
+  }
+
+  // The names in the program's folder, sorted.
+  std::vector<std::string> FolderContent() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   void ExpectNotStarted() {
@@ -180,8 +190,8 @@ TEST_F(Check, SizeThatDiffersFails) {
     dialogs_.Answers = {true};
     Run();
     EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
-    // The fetched file stays until the next start.
-    EXPECT_EQ(test::ReadWhole(Local("tarvelinupdater.exe")), kUpdater);
+    // A download that fails its check leaves nothing behind.
+    EXPECT_EQ(FolderContent(), std::vector<std::string>{"internet_version.ini"});
   }
   ExpectNotStarted();
 }
@@ -348,6 +358,7 @@ TEST_F(Check, UpdaterFetchThatBringsNothing) {
     dialogs_.Answers = {true};
     Run();
     EXPECT_EQ(status_, std::vector<std::string>{"WWW checked"});
+    EXPECT_EQ(FolderContent(), std::vector<std::string>{"internet_version.ini"});
   }
   ExpectNotStarted();
 }
@@ -434,6 +445,195 @@ TEST_F(Check, NoOneToAskMeansNo) {
   EXPECT_EQ(status_, std::vector<std::string>{"WWW checked"});
   EXPECT_EQ(server_.CountRequests(kUpdaterPath), 0);
   ExpectNotStarted();
+}
+
+// The program's own files, its settings, scene and version file and any data file are never
+// replaced by the updater, whatever the letter case; the refusal comes after the question and
+// before any fetch, and the file stays as it was.
+TEST_F(Check, UpdaterNamesOfTheProgramsFilesAreRefused) {
+  env_.ProtectedNames = {"tarvelin", "tarvelin.ini", "tarvelin.wrl", "internet_version.ini"};
+  const char* const names[] = {"tarvelin",     "TARVELIN",  " Tarvelin ",           "tarvelin.INI",
+                               "TARVELIN.wrl", "model.pen", "INTERNET_VERSION.ini", "x.PEN",
+                               "other.ini",    "scene.Wrl"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    test::WriteWhole(Local("tarvelin"), "the program");
+    test::WriteWhole(Local("x.PEN"), "[loads]\r\n");
+    server_.Set(kVersionPath, NewVersionFile(std::string("Updater=") + name + "\r\n"));
+    server_.Set(std::string("/upd/") + name, kUpdater);
+    rec_ = DefaultUpdateRec();
+    rec_.UpdateURL = server_.Base() + "/upd/";
+    status_.clear();
+    dialogs_.Log.clear();
+    dialogs_.Answers = {true};
+    Run();
+    EXPECT_EQ(Questions().size(), 1u);
+    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
+    EXPECT_EQ(server_.Requests().back().Path, kVersionPath);
+    EXPECT_EQ(test::ReadWhole(Local("tarvelin")), "the program");
+    EXPECT_EQ(test::ReadWhole(Local("x.PEN")), "[loads]\r\n");
+  }
+  // Names that merely resemble them are fetched as usual.
+  for (const char* name : {"tarvelin2", "tarvelin.exe", "pen", "updater.ini.sh"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(IsProtectedName(name, env_.ProtectedNames));
+  }
+  ExpectNotStarted();
+}
+
+// A name refused by an earlier check is not deleted as a leftover at the next start.
+TEST_F(Check, ProtectedLeftoverNameIsNotDeleted) {
+  env_.ProtectedNames = {"tarvelin"};
+  test::WriteWhole(Local("tarvelin"), "the program");
+  rec_.UpdaterName = "Tarvelin";
+  rec_.AutoUpdate = false;
+  Run();
+  EXPECT_EQ(test::ReadWhole(Local("tarvelin")), "the program");
+}
+
+// A version file longer than 64 KiB is no version file, whether it says its length or sends
+// without end; exactly 64 KiB is read.
+TEST_F(Check, VersionFileIsBoundedAt64KiB) {
+  const std::string head = VersionFile("1.8.15", "7 december 2016");
+  const std::string exact = head + std::string(kMaxVersionFileBytes - head.size(), ';');
+  struct Case {
+    HttpTestServer::Reply Reply;
+    const char* Status;
+  };
+  const Case cases[] = {
+      {{200, exact, "", false, false}, "WWW checked"},
+      {{200, exact + ";", "", false, false}, "WWW not checked"},
+      {{200, head + std::string(100 * 1024 * 1024, ';'), "", false, false}, "WWW not checked"},
+      {{200, std::string(8192, ';'), "", false, true}, "WWW not checked"},
+  };
+  SetDownloadTimeouts({2000, 60000});  // the bound, not the time limit, must end the fetch
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Reply.Body.size());
+    server_.Set(kVersionPath, c.Reply);
+    rec_ = DefaultUpdateRec();
+    rec_.UpdateURL = server_.Base() + "/upd/";
+    status_.clear();
+    Run();
+    EXPECT_EQ(status_, std::vector<std::string>{c.Status});
+    EXPECT_LE(std::filesystem::file_size(Local("internet_version.ini")), kMaxVersionFileBytes);
+  }
+  EXPECT_TRUE(Questions().empty());
+}
+
+// An updater longer than announced, or without end, is stopped at its announced size and
+// fails; nothing of it stays.
+TEST_F(Check, UpdaterIsBoundedAtItsAnnouncedSize) {
+  const HttpTestServer::Reply replies[] = {
+      {200, kUpdater + "x", "", false, false},
+      {200, kUpdater + std::string(50 * 1024 * 1024, 'x'), "", false, false},
+      {200, kUpdater, "", false, true},
+  };
+  SetDownloadTimeouts({2000, 60000});
+  server_.Set(kVersionPath, NewVersionFile());
+  for (const HttpTestServer::Reply& reply : replies) {
+    SCOPED_TRACE(reply.Body.size());
+    server_.Set(kUpdaterPath, reply);
+    status_.clear();
+    dialogs_.Answers = {true};
+    Run();
+    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
+    EXPECT_EQ(FolderContent(), std::vector<std::string>{"internet_version.ini"});
+  }
+  ExpectNotStarted();
+}
+
+// The transport says which bound stopped a reply: too large, not the time limit.
+TEST(FetchBounds, EndlessAndOversizedRepliesAreTooLarge) {
+  HttpTestServer server;
+  test::UpdateTempFolder folder;
+  const DownloadTimeouts saved = GetDownloadTimeouts();
+  SetDownloadTimeouts({2000, 60000});
+  server.Set("/endless", HttpTestServer::Reply{200, std::string(4096, 'e'), "", false, true});
+  server.Set("/big", std::string(1001, 'b'));
+  server.Set("/fits", std::string(1000, 'f'));
+  FetchOptions options;
+  options.MaxBytes = 1000;
+  EXPECT_EQ(FetchToFile(server.Base() + "/endless", folder / "e", options), FetchResult::TooLarge);
+  EXPECT_EQ(FetchToFile(server.Base() + "/big", folder / "b", options), FetchResult::TooLarge);
+  EXPECT_EQ(FetchToFile(server.Base() + "/fits", folder / "f", options), FetchResult::Data);
+  EXPECT_EQ(test::ReadWhole(folder / "e"), "");
+  EXPECT_EQ(test::ReadWhole(folder / "b"), "");
+  EXPECT_EQ(test::ReadWhole(folder / "f"), std::string(1000, 'f'));
+
+  // Broken off from another thread's flag (the window closing during a stalled check).
+  server.Set("/stall", HttpTestServer::Reply{200, "abcdef", "", true, false});
+  std::atomic<bool> cancel{true};
+  options.Cancel = &cancel;
+  EXPECT_EQ(FetchToFile(server.Base() + "/stall", folder / "s", options), FetchResult::NoData);
+  SetDownloadTimeouts(saved);
+}
+
+// Https only: plain http is not even asked.
+TEST(FetchBounds, HttpsOnlyRefusesPlainHttp) {
+  HttpTestServer server;
+  test::UpdateTempFolder folder;
+  server.Set("/f", "data");
+  FetchOptions options;
+  options.HttpsOnly = true;
+  EXPECT_EQ(FetchToFile(server.Base() + "/f", folder / "f", options), FetchResult::NoData);
+  EXPECT_EQ(server.Connections(), 0);
+}
+
+// After a version file fetched over https the updater never comes over plain http. The
+// transport maps the https address onto the local server and records what it was asked.
+TEST_F(Check, HttpsCheckNeverFallsBackToHttp) {
+  const std::string secure = "https://updates.test/";
+  std::vector<std::pair<std::string, bool>> asked;
+  env_.Fetch = [&](const std::string& url, const std::string& path, const FetchOptions& options) {
+    asked.emplace_back(url, options.HttpsOnly);
+    std::string plain = url;
+    std::string scheme = plain.substr(0, 8);
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme + plain.substr(8, secure.size() - 8) == secure)
+      plain = server_.Base() + "/" + plain.substr(secure.size());
+    FetchOptions local = options;
+    local.HttpsOnly = false;
+    return FetchToFile(plain, path, local);
+  };
+  struct Case {
+    std::string Url;
+    bool Fetched;
+  };
+  const Case cases[] = {
+      {"", true},  // the updater from the checked https address
+      {"URL=" + secure + "other/\r\n", true},
+      {"URL=HTTPS://updates.test/other/\r\n", true},
+      {"URL=" + server_.Base() + "/other/\r\n", false},
+      {"URL=HTTP://updates.test/other/\r\n", false},
+      {"URL=updates.test/other/\r\n", false},
+  };
+  server_.Set("/upd/tarvelinupdater.exe", kUpdater);
+  server_.Set("/other/tarvelinupdater.exe", kUpdater);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Url);
+    server_.Set(kVersionPath, NewVersionFile(c.Url));
+    rec_ = DefaultUpdateRec();
+    rec_.UpdateURL = secure + "upd/";
+    status_.clear();
+    starts_.clear();
+    events_.clear();
+    asked.clear();
+    dialogs_.Answers = {true};
+    Run();
+    ASSERT_GE(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].second);  // redirects of the check stay on https too
+    if (c.Fetched) {
+      ASSERT_EQ(asked.size(), 2u);
+      EXPECT_TRUE(asked[1].second);
+      ExpectStarted();
+    } else {
+      EXPECT_EQ(asked.size(), 1u);
+      EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
+      ExpectNotStarted();
+    }
+  }
+  // A check over http may fetch over http (the other tests) and asks no https-only fetch.
+  EXPECT_FALSE(DefaultUpdateRec().SecureCheck);
 }
 
 }  // namespace
