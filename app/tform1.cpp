@@ -152,7 +152,9 @@ TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* 
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  StopBackgroundWork();
+}
 
 TForm1::Platform TForm1::DefaultPlatform() {
   Platform p;
@@ -500,21 +502,11 @@ void TForm1::Timer1Timer() {
   SetPanelText(2, QLatin1String(kVersionPanel));
   RefreshView();
 
-  www_.AutoUpdate = state_.AutoUpdate;
-  UpdateEnvironment env;
-  env.Folder = locations_.DataDir;
-  env.Ask = dialogs_;
-  env.SetStatusPanel = [this](const std::string& text) { SetPanelText(7, Q(text)); };
-  env.StartProgram = [this](const std::string& program, const std::vector<std::string>& args,
-                            const std::string& workDir) {
-    QStringList list;
-    for (const std::string& a : args) list << Q(a);
-    return platform_.StartDetached && platform_.StartDetached(Q(program), list, Q(workDir));
-  };
-  env.Wait = WaitProcessingEvents;
-  env.CloseWindow = [this] { close(); };
-  UpdateProgram(www_, env);
-  if (www_.UpdateStarted) return;
+  // A batch run, windowed or not, makes no version check: no question may hold a script.
+  if (state_.BatchMode)
+    SetPanelText(7, QLatin1String(kWWWNotChecked));
+  else
+    StartVersionCheck();
 
   if (!state_.NoIntroPanel) {
     PlaceOverlays();
@@ -586,16 +578,96 @@ void TForm1::ShowInteractive() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Version check
+
+void TForm1::StartVersionCheck() {
+  www_.AutoUpdate = state_.AutoUpdate;
+  UpdateEnvironment& env = updateEnv_;
+  env.Folder = locations_.DataDir;
+  env.Ask = dialogs_;
+  env.SetStatusPanel = [this](const std::string& text) { SetPanelText(7, Q(text)); };
+  env.StartProgram = [this](const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workDir) {
+    QStringList list;
+    for (const std::string& a : args) list << Q(a);
+    return platform_.StartDetached && platform_.StartDetached(Q(program), list, Q(workDir));
+  };
+  env.Wait = WaitProcessingEvents;
+  env.CloseWindow = [this] { close(); };
+  env.ProtectedNames = {FileNameOf(locations_.ProgramPath), FileNameOf(locations_.SettingsFile),
+                        FileNameOf(locations_.SceneFile), www_.VersionFileName,
+                        FileNameOf(state_.DataFileName)};
+  env.Cancel = &cancelWork_;
+
+  if (!www_.AutoUpdate) {  // only the leftovers to delete: nothing to wait for
+    VersionChecked(www_, CheckVersion(www_, env));
+    return;
+  }
+  auto rec = std::make_shared<WWWUpdateRec>(www_);
+  auto outcome = std::make_shared<VersionOutcome>(VersionOutcome::Failed);
+  const UpdateEnvironment fetchEnv = env;
+  RunInBackground([rec, outcome, fetchEnv] { *outcome = CheckVersion(*rec, fetchEnv); },
+                  [this, rec, outcome] { VersionChecked(*rec, *outcome); });
+}
+
+void TForm1::VersionChecked(const WWWUpdateRec& rec, VersionOutcome outcome) {
+  www_ = rec;
+  SetPanelText(7, QLatin1String(StatusText(outcome)));
+  if (outcome != VersionOutcome::NewVersion) return;
+  bool wanted = false;
+  Guarded([this, &wanted] { wanted = AskForUpdate(www_, updateEnv_); });
+  if (!wanted || closed_) return;
+  auto fetched = std::make_shared<UpdaterOutcome>(UpdaterOutcome::Failed);
+  const WWWUpdateRec checked = www_;
+  const UpdateEnvironment fetchEnv = updateEnv_;
+  RunInBackground([fetched, checked, fetchEnv] { *fetched = FetchUpdater(checked, fetchEnv); },
+                  [this, fetched] { UpdaterFetched(*fetched); });
+}
+
+void TForm1::UpdaterFetched(UpdaterOutcome outcome) {
+  Guarded([this, outcome] { FinishUpdate(www_, updateEnv_, outcome); });
+}
+
+void TForm1::RunInBackground(std::function<void()> work, std::function<void()> done) {
+  if (worker_.joinable()) worker_.join();
+  worker_ = std::thread([this, work = std::move(work), done = std::move(done)] {
+    bool ran = true;
+    try {
+      work();
+    } catch (...) {  // out of memory: the start goes on without the check
+      ran = false;
+    }
+    // Posted to the window's thread; a window destroyed meanwhile drops it (the destructor
+    // waits for this thread first).
+    QMetaObject::invokeMethod(
+        this,
+        [this, ran, done] {
+          if (closed_) return;
+          if (ran)
+            done();
+          else
+            SetPanelText(7, QLatin1String(kUpdateFailed));
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void TForm1::StopBackgroundWork() {
+  cancelWork_ = true;
+  if (worker_.joinable()) worker_.join();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Close
 
 bool TForm1::FormClose() {
   CommitEdits();
   // A model that failed to read, and the empty tables of a start closed before the data file
-  // was read (by the updater, or by the user within the first second), are never written
-  // over the data file; the settings are written all the same.
+  // was read (by the user within the first second), are never written over the data file;
+  // the settings are written all the same. A model that was read is written as at any close,
+  // also when the updater closes the window, so no edit is lost.
   const bool keepDataFile =
-      www_.UpdateStarted || !modelLoaded_ ||
-      (!protectedDataFile_.empty() && protectedDataFile_ == state_.DataFileName);
+      !modelLoaded_ || (!protectedDataFile_.empty() && protectedDataFile_ == state_.DataFileName);
   return Guarded([this, keepDataFile] {
     if (!keepDataFile) WriteDataFile(store_, state_.DataFileName, locations_.DataDir);
     SaveIniSettings(state_, locations_.SettingsFile);
@@ -609,6 +681,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
   if (FormClose()) {
     closed_ = true;
+    cancelWork_ = true;
     Timer1->stop();
     event->accept();
   } else {

@@ -5,9 +5,11 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/modelstore.h"
@@ -68,7 +70,8 @@ class TForm1 : public QMainWindow {
   void CommandLine();
   void Timer1Timer();
   // Writes the data file (unless it must not be written back) and the settings; false, after
-  // the error box, when the window must stay open.
+  // the error box, when the window must stay open. A close while the version check runs
+  // breaks the check off.
   bool FormClose();
 
   // Commands.
@@ -151,6 +154,15 @@ class TForm1 : public QMainWindow {
   void PlaceOverlays();
   void ShowInteractive();
   void RunBatch();
+  // The version check: its fetches run on a worker thread, so the window keeps working; the
+  // question and the updater's start come back to the window's thread.
+  void StartVersionCheck();
+  void VersionChecked(const WWWUpdateRec& rec, VersionOutcome outcome);
+  void UpdaterFetched(UpdaterOutcome outcome);
+  // Runs work on the worker thread (after the previous work has ended), then done on the
+  // window's thread unless the window has closed meanwhile.
+  void RunInBackground(std::function<void()> work, std::function<void()> done);
+  void StopBackgroundWork();
   bool ReadDataFileGuarded();  // false when the file stopped the reading with an error
   bool SceneNumbering() const;
   bool SceneAxes() const;
@@ -166,6 +178,9 @@ class TForm1 : public QMainWindow {
   ModelStore store_;
   StartupState state_;
   WWWUpdateRec www_;
+  UpdateEnvironment updateEnv_;
+  std::thread worker_;
+  std::atomic<bool> cancelWork_{false};
   CommandLineOutcome options_;
   Platform platform_;
   std::string protectedDataFile_;

@@ -610,16 +610,73 @@ class TestTForm1 : public QObject {
     };
     dialogs_.Answers = {true};
     form.Timer1Timer();
+    // The start-up goes on while the check runs; the question comes with the answer.
+    QVERIFY(form.PageControl1->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(form.UpdateRec().UpdateStarted, 10000);
     QCOMPARE(dialogs_.Texts("question"),
              std::vector<std::string>{"Latest internet version:\r\r1.8.16\r1 january 2017\r\r"
                                       "Do you want to update ?"});
     QCOMPARE(started, QStringList({Path("tarvelinupdater.exe"), Path("internet_version.ini"),
                                    QString::fromStdString(Bin())}));
-    QVERIFY(form.UpdateRec().UpdateStarted);
-    QVERIFY(!form.isVisible());                  // closed by the check
-    QVERIFY(form.PageControl1->isHidden());      // the start-up stopped there
-    QCOMPARE(ReadAll(Path("m.PEN")), OneBar());  // the unread model is not written back
+    QVERIFY(!form.isVisible());  // closed by the check
+    // The model was read meanwhile, so the close saved it as any close does.
+    QVERIFY(Contains(ReadAll(Path("m.PEN")), "[displacements]"));
     QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "autoupdate=1\r\n"));
+  }
+
+  // A stalled server holds the check, not the window: a timer fires and the window repaints
+  // while the check runs, and the outcome comes when the fetch gives up.
+  void stalledServerLeavesTheWindowWorking() {
+    tarvelin::test::HttpTestServer server;
+    server.Set("/v/internet_version.ini", tarvelin::test::HttpTestServer::Reply{
+                                              200, "[tarvelin]\r\nversion=9\r\n", "", true, false});
+    const tarvelin::DownloadTimeouts saved = tarvelin::GetDownloadTimeouts();
+    tarvelin::SetDownloadTimeouts({2000, 4000});
+    TForm1& form = Make({}, "[program]\r\nautoupdate=1\r\n");
+    form.UpdateRec().UpdateURL = server.Base() + "/v/";
+    form.StatusPanels[7]->setText("not yet known");  // the check's outcome replaces it
+    QStringList panelWhenFired;
+    QTimer::singleShot(100, &form, [&] { panelWhenFired << form.StatusPanels[7]->text(); });
+    form.Timer1Timer();
+    QVERIFY(form.PageControl1->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(panelWhenFired.size(), 1, 3000);
+    // The timer fired while the stalled fetch still held the check.
+    QCOMPARE(panelWhenFired.first(), QString("not yet known"));
+    QTRY_COMPARE_WITH_TIMEOUT(form.StatusPanels[7]->text(), QString("WWW not checked"), 10000);
+    QVERIFY(dialogs_.Log.empty());
+    tarvelin::SetDownloadTimeouts(saved);
+  }
+
+  // Closing during a stalled check breaks it off: no question after the close.
+  void closeDuringTheCheckAsksNothing() {
+    tarvelin::test::HttpTestServer server;
+    server.Set("/v/internet_version.ini", tarvelin::test::HttpTestServer::Reply{
+                                              200, "[tarvelin]\r\nversion=9\r\n", "", true, false});
+    TForm1& form = Make({}, "[program]\r\nautoupdate=1\r\n");
+    form.UpdateRec().UpdateURL = server.Base() + "/v/";
+    form.Timer1Timer();
+    QTRY_COMPARE_WITH_TIMEOUT(server.Connections(), 1, 5000);
+    QVERIFY(form.close());
+    form_.reset();  // waits for the broken-off fetch
+    QCoreApplication::processEvents();
+    QVERIFY(dialogs_.Log.empty());
+  }
+
+  // A batch run in the window makes no version check, so no question can hold it, even with
+  // a newer version waiting.
+  void windowedBatchMakesNoVersionCheck() {
+    tarvelin::test::HttpTestServer server;
+    server.Set("/v/internet_version.ini",
+               "[tarvelin]\r\nversion=1.8.16\r\ndate=1 january 2017\r\n");
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Make({"-i", Bin() + "m.PEN"}, "[program]\r\nautoupdate=1\r\n");
+    form.UpdateRec().UpdateURL = server.Base() + "/v/";
+    form.Timer1Timer();
+    QVERIFY(!form.isVisible());  // written and closed
+    QVERIFY(Contains(ReadAll(Path("m.PEN")), "[displacements]"));
+    QCOMPARE(server.Connections(), 0);
+    QVERIFY(dialogs_.Texts("question").empty());
+    QCOMPARE(form.StatusPanels[7]->text(), QString("WWW not checked"));
   }
 
   void versionCheckOffFetchesNothing() {
