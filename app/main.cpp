@@ -24,8 +24,8 @@ class TApplication : public QApplication {
     try {
       return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-      QMessageBox::critical(activeWindow(), QStringLiteral("Error"),
-                            tarvelin::QtDialogs::BoxText(e.what()));
+      tarvelin::QtDialogs::ShowBox(activeWindow(), QMessageBox::Critical, QStringLiteral("Error"),
+                                   e.what(), QMessageBox::Ok, QMessageBox::NoButton);
     }
     return false;
   }

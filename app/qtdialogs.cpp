@@ -29,34 +29,41 @@ class KeepActiveWindow {
 }  // namespace
 
 QString QtDialogs::BoxText(const std::string& text) {
-  QString s = QString::fromStdString(text);
+  QString s = QString::fromStdString(ShowableText(text));
   s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;
 }
 
-void QtDialogs::ShowError(const std::string& text) {
+int QtDialogs::ShowBox(QWidget* parent, int icon, const QString& title, const std::string& text,
+                       int buttons, int defaultButton) {
   const KeepActiveWindow keep;
-  QMessageBox::critical(parent_, QStringLiteral("Error"), BoxText(text));
+  QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, BoxText(text),
+                  static_cast<QMessageBox::StandardButtons>(buttons), parent);
+  box.setTextFormat(Qt::PlainText);
+  if (defaultButton != QMessageBox::NoButton)
+    box.setDefaultButton(static_cast<QMessageBox::StandardButton>(defaultButton));
+  return box.exec();
+}
+
+void QtDialogs::ShowError(const std::string& text) {
+  ShowBox(parent_, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
+          QMessageBox::NoButton);
 }
 
 void QtDialogs::ShowInformation(const std::string& text) {
-  const KeepActiveWindow keep;
-  QMessageBox::information(parent_, QStringLiteral("Information"), BoxText(text));
+  ShowBox(parent_, QMessageBox::Information, QStringLiteral("Information"), text,
+          QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void QtDialogs::ShowMessage(const std::string& text) {
-  const KeepActiveWindow keep;
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarvelin on bars"), BoxText(text),
-                  QMessageBox::Ok, parent_);
-  box.exec();
+  ShowBox(parent_, QMessageBox::NoIcon, QStringLiteral("Tarvelin on bars"), text,
+          QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 bool QtDialogs::AskYesNo(const std::string& text) {
-  const KeepActiveWindow keep;
-  return QMessageBox::question(parent_, QStringLiteral("Confirm"), BoxText(text),
-                               QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  return ShowBox(parent_, QMessageBox::Question, QStringLiteral("Confirm"), text,
+                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 }  // namespace tarvelin

@@ -19,8 +19,13 @@ class QtDialogs : public Dialogs {
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
 
-  // The core's texts break lines with carriage returns; the boxes want line feeds.
+  // The core's texts break lines with carriage returns; the boxes want line feeds. A NUL byte
+  // is shown as "\0".
   static QString BoxText(const std::string& text);
+  // A modal box showing text as plain text: a value such as "<h1>OK</h1>" from a data file is
+  // shown as written, never as rich text. Returns the button pressed.
+  static int ShowBox(QWidget* parent, int icon, const QString& title, const std::string& text,
+                     int buttons, int defaultButton);
 
  private:
   QWidget* parent_;

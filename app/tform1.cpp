@@ -528,7 +528,7 @@ void TForm1::Timer1Timer() {
 
 bool TForm1::ReadDataFileGuarded() {
   modelLoaded_ = true;
-  const bool read = Guarded([this] { ReadDataFile(store_, state_.DataFileName); });
+  const bool read = Guarded([this] { ReadDataFile(store_, state_.DataFileName, &dataStamp_); });
   state_.GridLength = store_.GridLength;
   if (!read)
     protectedDataFile_ = state_.DataFileName;
@@ -558,7 +558,10 @@ void TForm1::RunBatch() {
   if (options_.WriteScene && !WriteSceneChecked(store_, state_.DataFileName, locations_.SceneFile,
                                                 options_.SceneNumbering, true, *dialogs_))
     return fallBack();
-  if (!Guarded([this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir); }))
+  // A file changed by another program meanwhile is left as it is: the run stops there.
+  if (!Guarded([this] {
+        WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_);
+      }))
     return fallBack();
   RefreshView();
   WaitProcessingEvents(500);
@@ -669,7 +672,10 @@ bool TForm1::FormClose() {
   const bool keepDataFile =
       !modelLoaded_ || (!protectedDataFile_.empty() && protectedDataFile_ == state_.DataFileName);
   return Guarded([this, keepDataFile] {
-    if (!keepDataFile) WriteDataFile(store_, state_.DataFileName, locations_.DataDir);
+    // A file another program changed since it was read is overwritten only when the user
+    // says so; No keeps it and the close goes on.
+    if (!keepDataFile)
+      WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_, dialogs_);
     SaveIniSettings(state_, locations_.SettingsFile);
   });
 }
@@ -757,7 +763,7 @@ void TForm1::Opslaanals1Click() {
   if (name.isEmpty()) return;
   Guarded([this, &name] {
     state_.DataFileName = name.toStdString();
-    WriteDataFile(store_, state_.DataFileName, locations_.DataDir);
+    WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_, dialogs_);
     // Saved on purpose: the window's model is now what the file holds.
     if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
     ShowDataFileName(store_, state_.DataFileName);

@@ -15,6 +15,7 @@
 #include "analysis/modelstore.h"
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
+#include "files/datafile.h"
 #include "files/settings.h"
 #include "update/update.h"
 
@@ -184,6 +185,7 @@ class TForm1 : public QMainWindow {
   CommandLineOutcome options_;
   Platform platform_;
   std::string protectedDataFile_;
+  DataFileStamp dataStamp_;  // the data file as last read or written here
   bool interactive_ = false;
   bool closed_ = false;  // FormClose has run to its end
   // The window holds a model to save: the deferred start-up has come to reading the data file,

@@ -1,10 +1,13 @@
 // Replacing a file in one step, so that a failed save never leaves a half-written file.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
 #include "files/profilefile.h"
@@ -63,6 +66,49 @@ int CreateTemporary(const std::string& target, std::string& tempPath, mode_t cre
   return -1;
 }
 
+bool AllDigits(const std::string& text) {
+  if (text.empty() || text.size() > 18) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// The process id in a temporary file's name ".NAME.PID.N.tmp"; 0 when the name is no such.
+long long LeftoverOwner(const std::string& name) {
+  const std::string suffix = ".tmp";
+  if (name.size() < 8 || name[0] != '.' ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return 0;
+  const std::string stem = name.substr(0, name.size() - suffix.size());
+  const std::size_t counterDot = stem.rfind('.');
+  if (counterDot == std::string::npos || counterDot == 0 ||
+      !AllDigits(stem.substr(counterDot + 1)))
+    return 0;
+  const std::size_t pidDot = stem.rfind('.', counterDot - 1);
+  if (pidDot == std::string::npos || pidDot == 0) return 0;
+  const std::string pid = stem.substr(pidDot + 1, counterDot - pidDot - 1);
+  if (!AllDigits(pid)) return 0;
+  return std::stoll(pid);
+}
+
+// Removes the temporary files that saves killed midway left in folder: those of processes
+// that no longer run. A live process (or one we may not signal) keeps its own.
+void RemoveDeadLeftovers(const std::string& folder) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;
+  const long long self = ::getpid();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    const long long pid = LeftoverOwner(name);
+    if (pid <= 0 || pid == self || pid > INT32_MAX) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    const std::string path = folder + name;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+  }
+  ::closedir(dir);
+}
+
 void SyncFolder(const std::string& target) {
   std::string folder = FolderOf(target);
   int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -88,6 +134,7 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
     if ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) throw failure;
   }
 
+  RemoveDeadLeftovers(FolderOf(target));
   std::string tempPath;
   int fd = CreateTemporary(target, tempPath, exists ? 0600 : 0666);
   if (fd < 0) throw failure;

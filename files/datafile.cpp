@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "files/profilefile.h"
+#include "support/dialogs.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
 
@@ -101,15 +102,32 @@ std::string Fixed(double value) {
 
 }  // namespace
 
-ReadResult ReadDataFile(ModelStore& store, const std::string& dataFileName) {
+ReadResult ReadDataFile(ModelStore& store, const std::string& dataFileName,
+                        DataFileStamp* stamp) {
   struct stat st;
-  if (dataFileName.empty() || ::stat(dataFileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+  if (dataFileName.empty() || (::stat(dataFileName.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+    if (stamp) *stamp = DataFileStamp();
     return ReadResult::NoFile;
+  }
   ProfileFile profile;
-  // An unreadable file must not read as an empty model, which the next close would save.
-  if (!ProfileFile::TryLoad(dataFileName, profile))
-    throw UserError("Unable to read " + dataFileName);
+  FileStamp read;
+  switch (ProfileFile::LoadFile(dataFileName, profile, UINT64_MAX, &read)) {
+    case ProfileFile::LoadStatus::Missing:
+      if (stamp) *stamp = DataFileStamp{dataFileName, read};
+      return ReadResult::NoFile;
+    case ProfileFile::LoadStatus::NotRegular:
+      throw UserError("Unable to read " + dataFileName + ": it is not a regular file");
+    case ProfileFile::LoadStatus::Unreadable:
+    case ProfileFile::LoadStatus::TooLarge:
+      // An unreadable file must not read as an empty model, which the next close would save.
+      throw UserError("Unable to read " + dataFileName);
+    case ProfileFile::LoadStatus::Loaded:
+      break;
+  }
+  // A UTF-16 save or binary junk would read as an empty model and be overwritten by it.
+  if (!profile.IsText()) throw UserError(NotTextMessage(dataFileName));
   ReadDataProfile(store, profile, dataFileName);
+  if (stamp) *stamp = DataFileStamp{dataFileName, read};
   return ReadResult::Read;
 }
 
@@ -222,14 +240,38 @@ void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
                   Fixed(store.NumberEdit(kFirstDisplacementField + i).RealValue()));
 }
 
-void WriteDataFile(ModelStore& store, std::string& dataFileName, const std::string& defaultFolder) {
+bool WriteDataFile(ModelStore& store, std::string& dataFileName, const std::string& defaultFolder,
+                   DataFileStamp* stamp, Dialogs* ask) {
   if (dataFileName.empty()) dataFileName = defaultFolder + "data.PEN";
   ProfileFile profile;
+  FileStamp now;
+  const ProfileFile::LoadStatus status =
+      ProfileFile::LoadFile(dataFileName, profile, UINT64_MAX, &now);
   // A file that exists but cannot be read is not replaced: its other sections would be lost.
-  if (!ProfileFile::TryLoad(dataFileName, profile))
+  if (status != ProfileFile::LoadStatus::Loaded && status != ProfileFile::LoadStatus::Missing)
     throw UserError("Unable to write to " + dataFileName);
+  if (!profile.IsText()) throw UserError(NotTextMessage(dataFileName));
+  // Another program's change since we read the file is not overwritten unasked.
+  if (stamp && !stamp->Path.empty() && stamp->Path == dataFileName && stamp->Stamp != now) {
+    if (!ask) throw UserError(ChangedOnDiskMessage(dataFileName));
+    if (!ask->AskYesNo(ChangedOnDiskQuestion(dataFileName))) return false;
+  }
   UpdateDataProfile(store, profile);
   profile.Save(dataFileName);
+  if (stamp) *stamp = DataFileStamp{dataFileName, StampOf(dataFileName)};
+  return true;
+}
+
+std::string ChangedOnDiskMessage(const std::string& dataFileName) {
+  return dataFileName +
+         " was changed by another program after it was read; it is left as that program "
+         "left it.";
+}
+
+std::string ChangedOnDiskQuestion(const std::string& dataFileName) {
+  return dataFileName +
+         " was changed by another program after it was read.\r\rOverwrite it with the model "
+         "shown here?";
 }
 
 void ShowDataFileName(ModelStore& store, const std::string& dataFileName) {

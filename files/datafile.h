@@ -4,20 +4,31 @@
 #include <string>
 
 #include "analysis/modelstore.h"
+#include "files/profilefile.h"
 
 namespace tarvelin {
 
-class ProfileFile;
+class Dialogs;
 
 enum class ReadResult { NoFile, Read };
+
+// The data file as this program last read or wrote it, so that a change by another program
+// in between is noticed before the file is replaced.
+struct DataFileStamp {
+  std::string Path;  // empty: nothing known, nothing compared
+  FileStamp Stamp;
+};
 
 // Reads the file named dataFileName into the store (ShowDataFileName, ResetModelView, loads,
 // properties, tables). First grows the tables to hold the largest row or type key it will
 // read. NoFile when there is no file: nothing changed, nothing reported. Throws UserError on
 // a load or property that does not convert, or when the file needs more than
 // kMaxGridLength rows (then before anything has changed), or when the file exists but
-// cannot be read ("Unable to read <file>").
-ReadResult ReadDataFile(ModelStore& store, const std::string& dataFileName);
+// cannot be read ("Unable to read <file>"), is no regular file (a FIFO, a device) or is no
+// text (NUL bytes, a UTF-16 byte-order mark; NotTextMessage). stamp, when given, receives
+// what was read (also for NoFile).
+ReadResult ReadDataFile(ModelStore& store, const std::string& dataFileName,
+                        DataFileStamp* stamp = nullptr);
 
 // ReadDataFile on a file already in memory; dataFileName is only shown.
 void ReadDataProfile(ModelStore& store, const ProfileFile& profile,
@@ -25,8 +36,17 @@ void ReadDataProfile(ModelStore& store, const ProfileFile& profile,
 
 // Writes the model and the last results into dataFileName, keeping other sections. When
 // dataFileName is empty it first becomes defaultFolder + "data.PEN". Throws UserError
-// ("Unable to write to <file>", or a conversion message) and leaves the old file whole.
-void WriteDataFile(ModelStore& store, std::string& dataFileName, const std::string& defaultFolder);
+// ("Unable to write to <file>", NotTextMessage, or a conversion message) and leaves the old
+// file whole.
+// When stamp names this file and the file is no longer what it recorded (another program
+// changed it), ask decides: the question ChangedOnDiskQuestion, and No keeps the file and
+// returns false; without ask it throws UserError(ChangedOnDiskMessage). After a write the
+// stamp records the new file. Returns true when the file was written.
+bool WriteDataFile(ModelStore& store, std::string& dataFileName, const std::string& defaultFolder,
+                   DataFileStamp* stamp = nullptr, Dialogs* ask = nullptr);
+
+std::string ChangedOnDiskMessage(const std::string& dataFileName);
+std::string ChangedOnDiskQuestion(const std::string& dataFileName);
 
 // The model sections of WriteDataFile, replaced in a file held in memory. Throws UserError on
 // a node cell that passes the cleaning but does not convert; profile is then half updated.

@@ -148,6 +148,94 @@ void ProfileFile::KeyIndex::Clear() {
   duplicates_ = 0;
 }
 
+bool FileStamp::operator==(const FileStamp& other) const {
+  return Existed == other.Existed && Device == other.Device && Inode == other.Inode &&
+         Size == other.Size && ModifiedSeconds == other.ModifiedSeconds &&
+         ModifiedNanoseconds == other.ModifiedNanoseconds;
+}
+
+namespace {
+
+FileStamp StampOfStat(const struct stat& st) {
+  FileStamp stamp;
+  stamp.Existed = true;
+  stamp.Device = static_cast<std::uint64_t>(st.st_dev);
+  stamp.Inode = static_cast<std::uint64_t>(st.st_ino);
+  stamp.Size = static_cast<std::int64_t>(st.st_size);
+  stamp.ModifiedSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  stamp.ModifiedNanoseconds = st.st_mtim.tv_nsec;
+  return stamp;
+}
+
+bool IsTextContent(const std::string& content) {
+  if (content.compare(0, 2, "\xFF\xFE") == 0 || content.compare(0, 2, "\xFE\xFF") == 0)
+    return false;
+  return content.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+FileStamp StampOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return FileStamp();
+  return StampOfStat(st);
+}
+
+std::string NotTextMessage(const std::string& path) {
+  return path + " is not a text file: save it as plain text (UTF-8)";
+}
+
+ProfileFile::LoadStatus ProfileFile::LoadFile(const std::string& path, ProfileFile& out,
+                                              std::uint64_t maxBytes, FileStamp* stamp) {
+  // Non-blocking, so that opening a FIFO does not wait for a writer; only a regular file is
+  // then read (a link to /dev/zero would never end).
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) {
+      struct stat st;
+      if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return LoadStatus::NotRegular;
+      return LoadStatus::Unreadable;
+    }
+    if (stamp) *stamp = FileStamp();
+    out = Parse("");
+    return LoadStatus::Missing;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return LoadStatus::Unreadable;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return LoadStatus::NotRegular;
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    ::close(fd);
+    return LoadStatus::TooLarge;
+  }
+  std::string content;
+  if (st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return LoadStatus::Unreadable;
+    }
+    if (n == 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+    if (content.size() > maxBytes) {  // grew while we read it
+      ::close(fd);
+      return LoadStatus::TooLarge;
+    }
+  }
+  ::close(fd);
+  if (stamp) *stamp = StampOfStat(st);
+  out = Parse(content);
+  return LoadStatus::Loaded;
+}
+
 ProfileFile ProfileFile::Load(const std::string& path) {
   ProfileFile profile;
   if (!TryLoad(path, profile)) profile = Parse("");
@@ -155,34 +243,13 @@ ProfileFile ProfileFile::Load(const std::string& path) {
 }
 
 bool ProfileFile::TryLoad(const std::string& path, ProfileFile& out) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno != ENOENT && errno != ENOTDIR) return false;
-    out = Parse("");
-    return true;
-  }
-  std::string content;
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    content.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  out = Parse(content);
-  return true;
+  const LoadStatus status = LoadFile(path, out);
+  return status == LoadStatus::Loaded || status == LoadStatus::Missing;
 }
 
 ProfileFile ProfileFile::Parse(const std::string& content) {
   ProfileFile profile;
+  profile.text_ = IsTextContent(content);
   std::size_t pos = 0;
   if (content.compare(0, 3, kByteOrderMark) == 0) {
     profile.byteOrderMark_ = true;

@@ -16,17 +16,47 @@ namespace tarvelin {
 // leaving the old file whole and no temporary file behind.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
+// What a file was at one moment: enough to notice that another program replaced or changed it
+// (an editor's save renames a new file in, a write in place changes size or time).
+struct FileStamp {
+  bool Existed = false;
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
+  std::int64_t Size = 0;
+  std::int64_t ModifiedSeconds = 0;
+  long ModifiedNanoseconds = 0;
+  bool operator==(const FileStamp& other) const;
+  bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+// The stamp of the file at path now (following links); Existed false when there is none.
+FileStamp StampOf(const std::string& path);
+
 // The longest value Read hands out; longer values are cut.
 constexpr std::size_t kMaxProfileValueLength = 2047;
 
 class ProfileFile {
  public:
+  enum class LoadStatus {
+    Loaded,      // read and parsed
+    Missing,     // no file at path: an empty profile
+    Unreadable,  // it exists but cannot be read
+    NotRegular,  // a folder, FIFO, device or socket: never opened for reading, so nothing hangs
+    TooLarge,    // longer than the limit
+  };
+  // Reads the file at path into out (untouched unless Loaded or Missing). stamp, when given,
+  // receives what the file was when it was read (Existed false when Missing).
+  static LoadStatus LoadFile(const std::string& path, ProfileFile& out,
+                             std::uint64_t maxBytes = UINT64_MAX, FileStamp* stamp = nullptr);
   // Parses the file at path; a missing or unreadable file gives an empty profile.
   static ProfileFile Load(const std::string& path);
   // As Load, but false (and out untouched) when a file exists at path and cannot be read, so
   // that a caller about to replace it does not throw away content it never saw.
   static bool TryLoad(const std::string& path, ProfileFile& out);
   static ProfileFile Parse(const std::string& content);
+
+  // False when the parsed bytes held a NUL byte or began with a UTF-16 byte-order mark: such
+  // a file is no text this program wrote, and reads as nothing but junk.
+  bool IsText() const { return text_; }
 
   // The value of key in section (names compared regardless of letter case), trimmed and cut
   // at 2047 characters; defaultValue when the section or key is missing. The first
@@ -101,6 +131,10 @@ class ProfileFile {
   // Lower-cased section name -> every occurrence, first one first.
   std::unordered_map<std::string, std::vector<std::size_t>> index_;
   bool byteOrderMark_ = false;
+  bool text_ = true;
 };
+
+// The message for a data file that is not text.
+std::string NotTextMessage(const std::string& path);
 
 }  // namespace tarvelin

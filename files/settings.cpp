@@ -10,6 +10,9 @@ namespace {
 
 const char kSection[] = "program";
 
+// Far more than any settings file holds; a larger one is no settings file.
+constexpr std::uint64_t kMaxSettingsBytes = 1024 * 1024;
+
 bool Flag(const ProfileFile& ini, const char* key, const char* defaultValue) {
   return ini.Read(kSection, key, defaultValue) == "1";
 }
@@ -21,7 +24,23 @@ const char* FlagText(bool on) {
 }  // namespace
 
 void ReadIniSettings(StartupState& state, const std::string& iniPath, Dialogs& dialogs) {
-  const ProfileFile ini = ProfileFile::Load(iniPath);
+  ProfileFile ini;
+  switch (ProfileFile::LoadFile(iniPath, ini, kMaxSettingsBytes)) {
+    case ProfileFile::LoadStatus::Loaded:
+    case ProfileFile::LoadStatus::Missing:
+      break;
+    case ProfileFile::LoadStatus::NotRegular:
+      // A FIFO would hold the start, a link to a device would never end.
+      dialogs.ShowError("The settings file " + iniPath +
+                        " is not a regular file; the default settings are used.");
+      break;
+    case ProfileFile::LoadStatus::TooLarge:
+      dialogs.ShowError("The settings file " + iniPath +
+                        " is larger than 1 MiB; the default settings are used.");
+      break;
+    case ProfileFile::LoadStatus::Unreadable:
+      break;  // read as empty, as before: the defaults
+  }
   state.WorkingDir = ini.Read(kSection, "workingdir", state.WorkingDir);
   state.OpenLastProject = Flag(ini, "openlastproject", "0");
   state.AutoUpdate = Flag(ini, "autoupdate", "1");
@@ -50,7 +69,9 @@ void ReadIniSettings(StartupState& state, const std::string& iniPath, Dialogs& d
 void SaveIniSettings(const StartupState& state, const std::string& iniPath) {
   ProfileFile ini;
   // A file that exists but cannot be read is not replaced with our section alone.
-  if (!ProfileFile::TryLoad(iniPath, ini)) throw UserError("Unable to write to " + iniPath);
+  const ProfileFile::LoadStatus status = ProfileFile::LoadFile(iniPath, ini, kMaxSettingsBytes);
+  if (status != ProfileFile::LoadStatus::Loaded && status != ProfileFile::LoadStatus::Missing)
+    throw UserError("Unable to write to " + iniPath);
   ini.Write(kSection, "workingdir", state.WorkingDir);
   ini.Write(kSection, "openlastproject", FlagText(state.OpenLastProject));
   ini.Write(kSection, "datafile", state.DataFileName);

@@ -18,4 +18,18 @@ class Dialogs {
   virtual bool AskYesNo(const std::string& text) = 0;
 };
 
+// The text of a box as it can be shown: a NUL byte (from a file or a pasted value) would end
+// the message there, so it is shown as the escape "\0".
+inline std::string ShowableText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\0')
+      out += "\\0";
+    else
+      out += c;
+  }
+  return out;
+}
+
 }  // namespace tarvelin

@@ -22,8 +22,9 @@ namespace fs = std::filesystem;
 
 namespace tarvelin {
 
-void StreamDialogs::Put(const std::string& text) {
+void StreamDialogs::Put(const std::string& message) {
   // The boxes' line breaks are carriage returns; a terminal wants line feeds.
+  const std::string text = ShowableText(message);
   std::string line;
   line.reserve(text.size() + 1);
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -35,7 +36,7 @@ void StreamDialogs::Put(const std::string& text) {
     }
   }
   line += '\n';
-  std::fputs(line.c_str(), out_);
+  std::fwrite(line.data(), 1, line.size(), out_);
   std::fflush(out_);
 }
 
@@ -113,11 +114,12 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
   if (options.Errors > 0 || !state.BatchMode) return kExitCommandLine;
 
   ModelStore store;
+  DataFileStamp read;
   try {
     store.GridLength = state.GridLength;
     InitTables(store);
     store.CheckBox1 = options.TestOutput;
-    ReadDataFile(store, state.DataFileName);
+    ReadDataFile(store, state.DataFileName, &read);
     // Reading grows the tables to the largest key in the file; keep the state in step.
     state.GridLength = store.GridLength;
 
@@ -134,7 +136,8 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
   // a failed run leaves both files as they were.
   FileSnapshot data = TakeSnapshot(state.DataFileName);
   try {
-    WriteDataFile(store, state.DataFileName, locations.DataDir);
+    // Another program's change since the read is not overwritten: the run fails instead.
+    WriteDataFile(store, state.DataFileName, locations.DataDir, &read);
   } catch (const UserError& e) {
     dialogs.ShowError(e.what());
     return kExitFailed;
