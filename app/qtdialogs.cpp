@@ -52,13 +52,13 @@ void QtDialogs::ShowError(const std::string& text) {
 }
 
 void QtDialogs::ShowInformation(const std::string& text) {
-  ShowBox(parent_, QMessageBox::Information, QStringLiteral("Information"), text,
-          QMessageBox::Ok, QMessageBox::NoButton);
+  ShowBox(parent_, QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok,
+          QMessageBox::NoButton);
 }
 
 void QtDialogs::ShowMessage(const std::string& text) {
-  ShowBox(parent_, QMessageBox::NoIcon, QStringLiteral("Tarvelin on bars"), text,
-          QMessageBox::Ok, QMessageBox::NoButton);
+  ShowBox(parent_, QMessageBox::NoIcon, QStringLiteral("Tarvelin on bars"), text, QMessageBox::Ok,
+          QMessageBox::NoButton);
 }
 
 bool QtDialogs::AskYesNo(const std::string& text) {

@@ -559,9 +559,8 @@ void TForm1::RunBatch() {
                                                 options_.SceneNumbering, true, *dialogs_))
     return fallBack();
   // A file changed by another program meanwhile is left as it is: the run stops there.
-  if (!Guarded([this] {
-        WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_);
-      }))
+  if (!Guarded(
+          [this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_); }))
     return fallBack();
   RefreshView();
   WaitProcessingEvents(500);

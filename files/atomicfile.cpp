@@ -81,8 +81,7 @@ long long LeftoverOwner(const std::string& name) {
     return 0;
   const std::string stem = name.substr(0, name.size() - suffix.size());
   const std::size_t counterDot = stem.rfind('.');
-  if (counterDot == std::string::npos || counterDot == 0 ||
-      !AllDigits(stem.substr(counterDot + 1)))
+  if (counterDot == std::string::npos || counterDot == 0 || !AllDigits(stem.substr(counterDot + 1)))
     return 0;
   const std::size_t pidDot = stem.rfind('.', counterDot - 1);
   if (pidDot == std::string::npos || pidDot == 0) return 0;

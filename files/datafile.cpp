@@ -102,8 +102,7 @@ std::string Fixed(double value) {
 
 }  // namespace
 
-ReadResult ReadDataFile(ModelStore& store, const std::string& dataFileName,
-                        DataFileStamp* stamp) {
+ReadResult ReadDataFile(ModelStore& store, const std::string& dataFileName, DataFileStamp* stamp) {
   struct stat st;
   if (dataFileName.empty() || (::stat(dataFileName.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
     if (stamp) *stamp = DataFileStamp();

@@ -15,6 +15,7 @@
 #include "app/core/batch.h"
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
+#include "files/datafile.h"
 #include "files/settings.h"
 #include "recording_dialogs.h"
 
@@ -431,6 +432,45 @@ TEST_F(HeadlessBatch, FailureStatuses) {
   EXPECT_EQ(RunHeadlessBatch({"-i", "gone.PEN"}, loc_, dialogs_), kExitCommandLine);
   EXPECT_EQ(RunHeadlessBatch({"-i", "bad.txt"}, loc_, dialogs_), kExitCommandLine);
   EXPECT_EQ(ReadAll(loc_.SettingsFile), settings);
+}
+
+// The data file changes between the batch's read and its write: here the scene export, given
+// the data file's own name, stands in for another program saving it meanwhile. The run fails
+// with a message and leaves the file as the other writer left it.
+TEST_F(HeadlessBatch, DataFileChangedBetweenReadAndWriteIsLeftAsIs) {
+  const std::string path = Work() + "one.PEN";
+  WriteAll(path, Model("5"));
+  const std::string settings = ReadAll(loc_.SettingsFile);
+  loc_.SceneFile = path;
+  EXPECT_EQ(RunHeadlessBatch({"-i", "one.PEN", "-w"}, loc_, dialogs_), kExitFailed);
+  const std::string theirs = ReadAll(path);
+  EXPECT_EQ(theirs.rfind("#VRML", 0), 0u) << theirs;
+  EXPECT_EQ(theirs.find("[displacements]"), std::string::npos);
+  EXPECT_EQ(ReadAll(loc_.SettingsFile), settings);
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{ChangedOnDiskMessage("one.PEN")});
+}
+
+// A UTF-16 or binary data file ends the run with status 1 and stays as it was.
+TEST_F(HeadlessBatch, NonTextDataFileFails) {
+  using namespace std::string_literals;
+  const std::string utf16 = "\xFF\xFE[\0l\0o\0a\0d\0s\0]\0"s;
+  WriteAll(Work() + "u.PEN", utf16);
+  EXPECT_EQ(RunHeadlessBatch({"-i", "u.PEN"}, loc_, dialogs_), kExitFailed);
+  EXPECT_EQ(ReadAll(Work() + "u.PEN"), utf16);
+  EXPECT_EQ(dialogs_.Texts("error"),
+            std::vector<std::string>{"u.PEN is not a text file: save it as plain text (UTF-8)"});
+}
+
+// A NUL byte inside a value is shown as an escape, not the end of the message.
+TEST(StreamDialogsText, NulIsShownAsAnEscape) {
+  char buffer[256] = {};
+  std::FILE* out = ::fmemopen(buffer, sizeof buffer, "w");
+  ASSERT_NE(out, nullptr);
+  StreamDialogs dialogs(out);
+  using namespace std::string_literals;
+  dialogs.ShowError("'1\0x' is not a valid integer value\rnext"s);
+  std::fclose(out);
+  EXPECT_EQ(std::string(buffer), "'1\\0x' is not a valid integer value\nnext\n");
 }
 
 }  // namespace

@@ -27,7 +27,9 @@
 #include <memory>
 
 #include "app/core/locations.h"
+#include "app/qtdialogs.h"
 #include "app/tform1.h"
+#include "files/datafile.h"
 #ifdef TARVELIN_HAVE_PAGES
 #include "app/pages.h"
 #include "support/widgets/numberedit.h"
@@ -677,6 +679,70 @@ class TestTForm1 : public QObject {
     QCOMPARE(server.Connections(), 0);
     QVERIFY(dialogs_.Texts("question").empty());
     QCOMPARE(form.StatusPanels[7]->text(), QString("WWW not checked"));
+  }
+
+  // Another program saves the data file while the window has it open: the close asks, and No
+  // keeps their file (the close goes on); Yes writes the window's model.
+  void closeAsksBeforeOverwritingAChangedDataFile() {
+    for (bool overwrite : {false, true}) {
+      WriteAll(Path("m.PEN"), OneBar());
+      TForm1& form = Started(
+          {}, "[program]\r\nautoupdate=0\r\nopenlastproject=1\r\ndatafile=" + Bin() + "m.PEN\r\n");
+      const std::string theirs = OneBar("7") + "[notes]\r\nby=them\r\n";
+      WriteAll(Path("m.PEN"), theirs);
+      dialogs_ = RecordingDialogs();
+      dialogs_.Answers = {overwrite};
+      QVERIFY(form.close());
+      QCOMPARE(dialogs_.Texts("question"),
+               std::vector<std::string>{tarvelin::ChangedOnDiskQuestion(Bin() + "m.PEN")});
+      if (overwrite)
+        QVERIFY(Contains(ReadAll(Path("m.PEN")), "Fx=5.000\r\n"));
+      else
+        QCOMPARE(ReadAll(Path("m.PEN")), theirs);
+      QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "m.PEN\r\n"));
+      form_.reset();
+    }
+  }
+
+  // A UTF-16 data file is reported at the start and never written back at close.
+  void nonTextDataFileIsNeverWrittenBack() {
+    const std::string utf16 = std::string("\xFF\xFE[\0l\0o\0a\0d\0s\0]\0", 16);
+    WriteAll(Path("u.PEN"), utf16);
+    TForm1& form = Started(
+        {}, "[program]\r\nautoupdate=0\r\nopenlastproject=1\r\ndatafile=" + Bin() + "u.PEN\r\n");
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{Bin() + "u.PEN is not a text file: save it as plain text "
+                                              "(UTF-8)"});
+    QVERIFY(form.close());
+    QCOMPARE(ReadAll(Path("u.PEN")), utf16);
+  }
+
+  // Every box shows its text as plain text, a NUL byte as "\0".
+  void messageBoxesShowPlainText() {
+    tarvelin::QtDialogs boxes;
+    QStringList shown;
+    QList<Qt::TextFormat> formats;
+    auto answer = [&] {
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown << box->text();
+        formats << box->textFormat();
+        box->button(box->buttons().size() > 1 ? QMessageBox::No : QMessageBox::Ok)->click();
+      });
+    };
+    const std::string value = std::string("<h1>Model checked: OK</h1>\0tail", 31);
+    answer();
+    boxes.ShowError(value);
+    answer();
+    boxes.ShowInformation(value);
+    answer();
+    boxes.ShowMessage(value);
+    answer();
+    QVERIFY(!boxes.AskYesNo(value));
+    const QString expected = QString("<h1>Model checked: OK</h1>\\0tail");
+    QCOMPARE(shown, QStringList({expected, expected, expected, expected}));
+    QCOMPARE(formats, QList<Qt::TextFormat>(4, Qt::PlainText));
   }
 
   void versionCheckOffFetchesNothing() {
