@@ -476,6 +476,57 @@ class CommandLine(ProgramCase):
                              "noIntroPanel".lower(): "0"})
 
 
+    def test_non_text_data_files_fail_and_stay_as_they_were(self):
+        model = open(os.path.join(EXAMPLES, "planar.PEN"), "rb").read().decode("latin-1")
+        cases = {
+            "utf16.PEN": model.encode("utf-16"),  # with its byte-order mark
+            "utf16be.PEN": b"\xfe\xff" + model.encode("utf-16-be"),
+            "junk.PEN": bytes(range(256)) * 4,
+        }
+        for name, data in cases.items():
+            with self.subTest(file=name):
+                pen = os.path.join(self.box.bin, name)
+                with open(pen, "wb") as f:
+                    f.write(data)
+                settings = file_bytes(self.box.ini)
+                rc, err = self.box.run(["-i", name])
+                self.assertEqual(rc, 1, err)
+                self.assertIn(name + " is not a text file: save it as plain text (UTF-8)", err)
+                self.assertEqual(file_bytes(pen), data)
+                self.assertEqual(file_bytes(self.box.ini), settings)
+        pen = os.path.join(self.box.bin, "bom.PEN")
+        with open(pen, "wb") as f:
+            f.write(b"\xef\xbb\xbf" + model.encode("latin-1"))
+        rc, err = self.box.run(["-i", "bom.PEN"])
+        self.assertEqual(rc, 0, err)
+        self.assertResultsMatch(pen)
+
+    def test_settings_file_that_is_no_regular_file_is_refused(self):
+        pen = self.box.copy_example("planar.PEN")
+        before = file_bytes(pen)
+        for kind in ("fifo", "/dev/zero"):
+            with self.subTest(settings=kind):
+                os.remove(self.box.ini)
+                if kind == "fifo":
+                    os.mkfifo(self.box.ini)
+                else:
+                    os.symlink(kind, self.box.ini)
+                rc, err = self.box.run(["-i", "planar.PEN"], timeout=30)
+                # Refused at the start and at the save, so the run fails and puts the data
+                # file back; it neither hangs nor runs out of memory.
+                self.assertEqual(rc, 1, err)
+                self.assertIn("is not a regular file; the default settings are used.", err)
+                self.assertEqual(file_bytes(pen), before)
+
+    def test_no_version_check_in_a_batch_run(self):
+        with open(self.box.ini, "w", newline="") as f:
+            f.write("[program]\r\nautoupdate=1\r\n")
+        self.box.copy_example("planar.PEN")
+        rc, err = self.box.run(["-i", "planar.PEN"])
+        self.assertEqual(rc, 0, err)
+        self.assertNotIn("internet_version.ini", os.listdir(self.box.bin))
+
+
 # ---------------------------------------------------------------------------------------------
 # Runs with a window (under Xvfb)
 
@@ -569,6 +620,15 @@ class Windowed(ProgramCase):
                 self.assertEqual(rc, 0, err)
                 self.assertResultsMatch(pen)
                 self.assertSettings("datafile", name)
+
+    def test_batch_with_the_version_check_on_neither_checks_nor_waits(self):
+        with open(self.box.ini, "w", newline="") as f:
+            f.write("[program]\r\nautoupdate=1\r\n")
+        pen = self.box.copy_example("planar.PEN")
+        rc, err = self.box.run(["-i", "planar.PEN"], window=True, timeout=30)
+        self.assertEqual(rc, 0, err)
+        self.assertResultsMatch(pen)
+        self.assertNotIn("internet_version.ini", os.listdir(self.box.bin))
 
     def test_batch_run_writes_the_scene_with_w(self):
         self.box.copy_example("redundant.PEN")
