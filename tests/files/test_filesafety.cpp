@@ -66,6 +66,15 @@ std::string Utf16(const std::string& text, bool bigEndian) {
   return out;
 }
 
+// A FIFO and a link to /dev/zero in folder, named with extension.
+std::vector<std::string> FifoAndDeviceLink(const TempFolder& folder, const std::string& extension) {
+  const std::string fifo = folder.Path("fifo" + extension);
+  const std::string zero = folder.Path("zero" + extension);
+  EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+  return {fifo, zero};
+}
+
 // UTF-16 (with a byte-order mark or without, then full of NUL bytes) and binary junk are
 // reported and never rewritten; a UTF-8 byte-order mark is text.
 TEST(NonTextDataFile, IsReportedAndNeverWritten) {
@@ -109,11 +118,7 @@ TEST(NonTextDataFile, IsReportedAndNeverWritten) {
 // without end. A folder stays "no file", as before.
 TEST(NonRegularDataFile, IsRefusedWithoutWaiting) {
   TempFolder folder;
-  const std::string fifo = folder.Path("fifo.PEN");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string zero = folder.Path("zero.PEN");
-  ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
-  for (const std::string& path : {fifo, zero}) {
+  for (const std::string& path : FifoAndDeviceLink(folder, ".PEN")) {
     SCOPED_TRACE(path);
     EXPECT_EQ(ReadError(path), "Unable to read " + path + ": it is not a regular file");
     EXPECT_EQ(WriteError(path), "Unable to write to " + path);
@@ -217,10 +222,9 @@ TEST_F(ChangedDataFile, OwnWritesNeedNoQuestion) {
 // through it. Up to 1 MiB is read, beyond it is refused.
 TEST(SettingsFile, NonRegularAndOversizedAreRefused) {
   TempFolder folder;
-  const std::string fifo = folder.Path("fifo.ini");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string zero = folder.Path("zero.ini");
-  ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+  const std::vector<std::string> odd = FifoAndDeviceLink(folder, ".ini");
+  const std::string& fifo = odd[0];
+  const std::string& zero = odd[1];
   const std::string head = "[program]\r\nnoIntroPanel=1\r\n";
   const std::string exact = folder.Path("exact.ini");
   WriteWhole(exact, head + std::string(1024 * 1024 - head.size(), ';'));

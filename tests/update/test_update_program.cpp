@@ -85,6 +85,31 @@ class Check : public ::testing::Test {
     EXPECT_EQ(status_, std::vector<std::string>{"WWW checked"});
   }
 
+  // A version file naming the updater name: refused after the question, before any fetch.
+  void ExpectUpdaterNameRefused(const std::string& name) {
+    SCOPED_TRACE(name);
+    server_.Set(kVersionPath, NewVersionFile("Updater=" + name + "\r\n"));
+    server_.Set("/upd/" + name, kUpdater);
+    rec_ = DefaultUpdateRec();
+    rec_.UpdateURL = server_.Base() + "/upd/";
+    status_.clear();
+    dialogs_.Log.clear();
+    dialogs_.Answers = {true};
+    Run();
+    EXPECT_EQ(Questions().size(), 1u);
+    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
+    EXPECT_EQ(server_.Requests().back().Path, kVersionPath);
+  }
+
+  // The user says yes, the update fails, and the download leaves nothing behind.
+  void RunExpectingFailureThatLeavesNothing() {
+    status_.clear();
+    dialogs_.Answers = {true};
+    Run();
+    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
+    EXPECT_EQ(FolderContent(), std::vector<std::string>{"internet_version.ini"});
+  }
+
   // The names in the program's folder, sorted.
   std::vector<std::string> FolderContent() const {
     std::vector<std::string> names;
@@ -186,12 +211,7 @@ TEST_F(Check, SizeThatDiffersFails) {
     server_.Set(kVersionPath, file);
     rec_ = DefaultUpdateRec();
     rec_.UpdateURL = server_.Base() + "/upd/";
-    status_.clear();
-    dialogs_.Answers = {true};
-    Run();
-    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
-    // A download that fails its check leaves nothing behind.
-    EXPECT_EQ(FolderContent(), std::vector<std::string>{"internet_version.ini"});
+    RunExpectingFailureThatLeavesNothing();
   }
   ExpectNotStarted();
 }
@@ -250,21 +270,7 @@ TEST_F(Check, UrlAndUpdaterOfTheVersionFileAreUsed) {
 
 TEST_F(Check, UpdaterNamesOutsideTheFolderAreRefused) {
   const char* const names[] = {"../x", "/bin/sh", "a/b", "..", "a\\b", "x/../../y"};
-  for (const char* name : names) {
-    SCOPED_TRACE(name);
-    server_.Set(kVersionPath, NewVersionFile(std::string("Updater=") + name + "\r\n"));
-    server_.Set(std::string("/upd/") + name, kUpdater);
-    rec_ = DefaultUpdateRec();
-    rec_.UpdateURL = server_.Base() + "/upd/";
-    status_.clear();
-    dialogs_.Log.clear();
-    dialogs_.Answers = {true};
-    Run();
-    // Refused after the question, before any fetch.
-    EXPECT_EQ(Questions().size(), 1u);
-    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
-    EXPECT_EQ(server_.Requests().back().Path, kVersionPath);
-  }
+  for (const char* name : names) ExpectUpdaterNameRefused(name);
   EXPECT_FALSE(test::Exists(top_ / "x"));
   ExpectNotStarted();
 }
@@ -456,20 +462,9 @@ TEST_F(Check, UpdaterNamesOfTheProgramsFilesAreRefused) {
                                "TARVELIN.wrl", "model.pen", "INTERNET_VERSION.ini", "x.PEN",
                                "other.ini",    "scene.Wrl"};
   for (const char* name : names) {
-    SCOPED_TRACE(name);
     test::WriteWhole(Local("tarvelin"), "the program");
     test::WriteWhole(Local("x.PEN"), "[loads]\r\n");
-    server_.Set(kVersionPath, NewVersionFile(std::string("Updater=") + name + "\r\n"));
-    server_.Set(std::string("/upd/") + name, kUpdater);
-    rec_ = DefaultUpdateRec();
-    rec_.UpdateURL = server_.Base() + "/upd/";
-    status_.clear();
-    dialogs_.Log.clear();
-    dialogs_.Answers = {true};
-    Run();
-    EXPECT_EQ(Questions().size(), 1u);
-    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
-    EXPECT_EQ(server_.Requests().back().Path, kVersionPath);
+    ExpectUpdaterNameRefused(name);
     EXPECT_EQ(test::ReadWhole(Local("tarvelin")), "the program");
     EXPECT_EQ(test::ReadWhole(Local("x.PEN")), "[loads]\r\n");
   }
@@ -533,11 +528,7 @@ TEST_F(Check, UpdaterIsBoundedAtItsAnnouncedSize) {
   for (const HttpTestServer::Reply& reply : replies) {
     SCOPED_TRACE(reply.Body.size());
     server_.Set(kUpdaterPath, reply);
-    status_.clear();
-    dialogs_.Answers = {true};
-    Run();
-    EXPECT_EQ(status_, (std::vector<std::string>{"WWW checked", "update failed"}));
-    EXPECT_EQ(FolderContent(), std::vector<std::string>{"internet_version.ini"});
+    RunExpectingFailureThatLeavesNothing();
   }
   ExpectNotStarted();
 }
