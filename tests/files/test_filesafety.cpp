@@ -14,7 +14,6 @@
 #include "files/profilefile.h"
 #include "files/settings.h"
 #include "recording_dialogs.h"
-#include "support/dialogs.h"
 #include "support/numtext.h"
 
 namespace tarvelin {
@@ -298,12 +297,6 @@ TEST(KilledSaveLeftovers, DeadOnesAreRemovedAtTheNextSave) {
   expected.push_back("new.PEN");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(folder.Names(), expected);
-}
-
-TEST(ShowableText, NulBecomesAnEscape) {
-  EXPECT_EQ(ShowableText(std::string("'1\0x' is not", 12)), "'1\\0x' is not");
-  EXPECT_EQ(ShowableText(std::string(2, '\0')), "\\0\\0");
-  EXPECT_EQ(ShowableText("plain"), "plain");
 }
 
 }  // namespace

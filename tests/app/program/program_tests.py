@@ -32,6 +32,8 @@ def read_profile(path):
     current = None
     with open(path, "rb") as f:
         text = f.read().decode("latin-1")
+    if text.startswith("\xef\xbb\xbf"):  # a UTF-8 byte-order mark
+        text = text[3:]
     for raw in text.splitlines():
         line = raw.strip()
         if line.startswith("[") and line.endswith("]"):
