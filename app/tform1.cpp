@@ -662,6 +662,10 @@ void TForm1::StopBackgroundWork() {
 // ---------------------------------------------------------------------------------------------
 // Close
 
+bool TForm1::SaveDataFile() {
+  return WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_, dialogs_);
+}
+
 bool TForm1::FormClose() {
   CommitEdits();
   // A model that failed to read, and the empty tables of a start closed before the data file
@@ -673,8 +677,7 @@ bool TForm1::FormClose() {
   return Guarded([this, keepDataFile] {
     // A file another program changed since it was read is overwritten only when the user
     // says so; No keeps it and the close goes on.
-    if (!keepDataFile)
-      WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_, dialogs_);
+    if (!keepDataFile) SaveDataFile();
     SaveIniSettings(state_, locations_.SettingsFile);
   });
 }
@@ -762,7 +765,7 @@ void TForm1::Opslaanals1Click() {
   if (name.isEmpty()) return;
   Guarded([this, &name] {
     state_.DataFileName = name.toStdString();
-    WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_, dialogs_);
+    SaveDataFile();
     // Saved on purpose: the window's model is now what the file holds.
     if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
     ShowDataFileName(store_, state_.DataFileName);

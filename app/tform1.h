@@ -165,6 +165,10 @@ class TForm1 : public QMainWindow {
   void RunInBackground(std::function<void()> work, std::function<void()> done);
   void StopBackgroundWork();
   bool ReadDataFileGuarded();  // false when the file stopped the reading with an error
+  // Every save of the model into state_.DataFileName (close, Save as): when another program
+  // changed the file since it was read or last saved here, the user is asked before it is
+  // overwritten. False when the answer kept the file; throws UserError on failure.
+  bool SaveDataFile();
   bool SceneNumbering() const;
   bool SceneAxes() const;
   void CommitEdits();
