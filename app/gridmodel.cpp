@@ -2,14 +2,17 @@
 #include "app/gridmodel.h"
 
 #include <QAbstractItemDelegate>
+#include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <algorithm>
 
 #include "analysis/modelstore.h"
+#include "app/core/modeledit.h"
 
 namespace tarvelin {
 
@@ -60,8 +63,10 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
   std::string text = value.toString().toStdString();
   std::string& cell = grid_->CellRef(col, row);
   if (cell == text) return true;
+  std::string before = std::move(cell);
   cell = std::move(text);
   emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+  if (CellEdited) CellEdited(col, row, before, grid_->Cell(col, row));
   return true;
 }
 
@@ -116,7 +121,8 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
   setTabKeyNavigation(true);
   setWordWrap(false);
   setCornerButtonEnabled(false);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // A block of cells, for copying to and clearing like a spreadsheet.
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
   // Column 0 holds the row labels as fixed cells, so the row header would only repeat them.
@@ -161,6 +167,75 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
 void GridView::changeEvent(QEvent* event) {
   QTableView::changeEvent(event);
   if (event->type() == QEvent::FontChange) ApplyRowHeight();
+}
+
+}  // namespace tarvelin
+
+namespace tarvelin {
+
+std::vector<std::pair<int, int>> GridView::SelectedCells() const {
+  std::vector<std::pair<int, int>> cells;
+  if (!selectionModel()) return cells;
+  for (const QModelIndex& index : selectionModel()->selectedIndexes())
+    cells.emplace_back(index.column(), GridModel::GridRow(index));
+  return cells;
+}
+
+QString GridView::SelectedText() const {
+  const std::vector<std::pair<int, int>> cells = SelectedCells();
+  if (cells.empty() || !Model()) return QString();
+  int firstCol = cells.front().first, lastCol = firstCol;
+  int firstRow = cells.front().second, lastRow = firstRow;
+  for (const auto& [col, row] : cells) {
+    firstCol = std::min(firstCol, col);
+    lastCol = std::max(lastCol, col);
+    firstRow = std::min(firstRow, row);
+    lastRow = std::max(lastRow, row);
+  }
+  const QItemSelectionModel* selection = selectionModel();
+  const std::string text = TabText(
+      Model()->Grid(), firstCol, lastCol, firstRow, lastRow,
+      [&](int col, int row) { return selection->isSelected(model()->index(row - 1, col)); });
+  return QString::fromStdString(text);
+}
+
+void GridView::CopySelection() const {
+  const QString text = SelectedText();
+  if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+}
+
+bool GridView::event(QEvent* event) {
+  // The table's own keys come before the window's shortcuts of the same keys.
+  if (event->type() == QEvent::ShortcutOverride && !IsEditing()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste) ||
+        key->matches(QKeySequence::Delete) || key->key() == Qt::Key_Delete) {
+      event->accept();
+      return true;
+    }
+  }
+  return QTableView::event(event);
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+  if (!IsEditing()) {
+    if (event->matches(QKeySequence::Copy)) {
+      CopySelection();
+      event->accept();
+      return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+      emit PasteRequested();
+      event->accept();
+      return;
+    }
+    if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Delete) {
+      emit DeleteRequested();
+      event->accept();
+      return;
+    }
+  }
+  QTableView::keyPressEvent(event);
 }
 
 }  // namespace tarvelin

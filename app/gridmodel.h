@@ -3,6 +3,10 @@
 
 #include <QAbstractTableModel>
 #include <QTableView>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace tarvelin {
 
@@ -37,6 +41,10 @@ class GridModel : public QAbstractTableModel {
   // After the core rewrote one grid row (row 0 refreshes the headers).
   void RefreshGridRow(int gridRow);
 
+  // Told of every cell the user changed through the model (typing), after the change.
+  std::function<void(int col, int gridRow, const std::string& before, const std::string& after)>
+      CellEdited;
+
  private:
   TextGrid* grid_;
   int firstDataRow_;
@@ -59,11 +67,24 @@ class GridView : public QTableView {
   // Row height from the font, the same for every row (no per-row sizing).
   void ApplyRowHeight();
 
+  // The selected block as tab-separated text, as spreadsheets read it (cells of the block
+  // that are not selected stay empty); empty when nothing is selected.
+  QString SelectedText() const;
+  // Puts SelectedText on the clipboard.
+  void CopySelection() const;
+  // The selected cells as (column, grid row).
+  std::vector<std::pair<int, int>> SelectedCells() const;
+
  signals:
   void RightPressed();
+  // The desktop's paste and delete keys on the table (not while a cell is edited).
+  void PasteRequested();
+  void DeleteRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
 };
 

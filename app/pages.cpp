@@ -2,11 +2,13 @@
 #include "app/pages.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -114,6 +116,8 @@ struct MainPages::Private {
   QLabel* Label38 = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
 
+  // The load and property fields' texts as last reported or refreshed.
+  std::array<std::string, 8> ReportedFields;
   int Current = 0;         // the page the user is on, as last accepted
   bool Switching = false;  // a page switch of our own is running: no check
 
@@ -343,6 +347,21 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     d_->PropGrid = NewGrid("PropGrid", kPropHint, bars);
     d_->PropModel = new GridModel(&store->PropGrid, 2, true, d_->PropGrid);
     d_->PropGrid->setModel(d_->PropModel);
+    const std::pair<GridModel*, ModelTable> inputs[] = {{d_->CoordModel, ModelTable::Nodes},
+                                                        {d_->EleModel, ModelTable::Bars},
+                                                        {d_->PropModel, ModelTable::Types}};
+    for (const auto& [model, table] : inputs) {
+      model->CellEdited = [this, table = table](int col, int row, const std::string& before,
+                                                const std::string& after) {
+        ModelEdit edit;
+        edit.Cells.push_back({table, col, row, before, after});
+        Report(std::move(edit), QStringLiteral("Edit cell"));
+      };
+    }
+    for (GridView* grid : {d_->CoordGrid, d_->EleGrid, d_->PropGrid}) {
+      connect(grid, &GridView::PasteRequested, this, [this, grid] { PasteInto(grid); });
+      connect(grid, &GridView::DeleteRequested, this, [this, grid] { DeleteIn(grid); });
+    }
     FitColumns(d_->CoordGrid, kCoordColumns);
     FitColumns(d_->EleGrid, kEleColumns);
     FitColumns(d_->PropGrid, kPropColumns);
@@ -450,8 +469,14 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
       CommitEdits();
       emit CalculateRequested();
     });
-    connect(d_->CheckBox2, &QCheckBox::toggled, this,
-            [this](bool on) { d_->Store->CheckBox2 = on; });
+    connect(d_->CheckBox2, &QCheckBox::toggled, this, [this](bool on) {
+      if (d_->Store->CheckBox2 == on) return;
+      d_->Store->CheckBox2 = on;
+      ModelEdit edit;
+      edit.SwitchChanged = true;
+      edit.SwitchAfter = on;
+      Report(std::move(edit), QStringLiteral("Switch"));
+    });
   }
   addTab(results, QStringLiteral("Results"));
 
@@ -467,8 +492,8 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
   connect(d_->CheckBox5, &QCheckBox::toggled, d_->CheckBox7, &QCheckBox::setChecked);
   connect(d_->CheckBox7, &QCheckBox::toggled, d_->CheckBox5, &QCheckBox::setChecked);
 
-  connect(d_->Fields[10 - kFirstField], &TNumberEdit::Exited, this, &MainPages::NumberEdit10Exit);
-  connect(d_->Fields[11 - kFirstField], &TNumberEdit::Exited, this, &MainPages::NumberEdit11Exit);
+  for (int n = 4; n <= 11; ++n)
+    connect(d_->Fields[n - kFirstField], &TNumberEdit::Exited, this, [this, n] { FieldExited(n); });
 
   // Leaving a page is checked first: a mouse press on a tab is decided before the tab bar
   // sees it; keys, the wheel and Ctrl+Tab are caught when the page has changed.
@@ -489,6 +514,7 @@ MainPages::~MainPages() {
 void MainPages::RefreshAll() {
   ModelStore& store = *d_->Store;
   for (TNumberEdit* field : d_->Fields) field->Refresh();
+  for (int n = 4; n <= 11; ++n) d_->ReportedFields[n - 4] = store.NumberEdit(n).Text();
 
   for (GridView* grid : d_->Grids()) grid->Model()->Refresh();
   for (GridView* grid : d_->Grids()) FitLabelColumn(grid);
@@ -520,6 +546,67 @@ void MainPages::RefreshAll() {
 
 void MainPages::CommitEdits() {
   for (GridView* grid : d_->Grids()) grid->FinishEditing();
+  CommitFieldEdits();
+}
+
+void MainPages::CommitFieldEdits() {
+  ModelEdit edit;
+  for (int n = 4; n <= 11; ++n) {
+    std::string& reported = d_->ReportedFields[n - 4];
+    const std::string& now = d_->Store->NumberEdit(n).Text();
+    if (reported == now) continue;
+    edit.Fields.push_back({n, reported, now});
+    reported = now;
+  }
+  if (!edit.Empty()) Report(std::move(edit), QStringLiteral("Edit field"));
+}
+
+void MainPages::Report(ModelEdit edit, const QString& what) {
+  if (EditMade && !edit.Empty()) EditMade(std::move(edit), what);
+}
+
+ModelTable MainPages::TableOfView(const GridView* grid) const {
+  if (grid == d_->EleGrid) return ModelTable::Bars;
+  if (grid == d_->PropGrid) return ModelTable::Types;
+  return ModelTable::Nodes;
+}
+
+void MainPages::PasteInto(GridView* grid) {
+  if (grid != d_->CoordGrid && grid != d_->EleGrid && grid != d_->PropGrid) return;
+  grid->FinishEditing();
+  const ModelTable table = TableOfView(grid);
+  const QModelIndex current = grid->currentIndex();
+  const int col = current.isValid() ? current.column() : 1;
+  const int row = current.isValid() ? GridModel::GridRow(current) : FirstDataRow(table);
+  const std::string text = QGuiApplication::clipboard()->text().toStdString();
+  PastePlan plan = PlanPaste(*d_->Store, table, col, row, ParseTabText(text));
+  if (!plan.Refusal.empty()) {
+    d_->Messages->ShowError(plan.Refusal);
+    return;
+  }
+  if (plan.Edit.Empty()) return;
+  ApplyEdit(*d_->Store, plan.Edit, true);
+  for (GridView* g : d_->Grids()) g->Model()->Refresh();
+  Report(std::move(plan.Edit), QStringLiteral("Paste"));
+}
+
+void MainPages::DeleteIn(GridView* grid) {
+  if (grid != d_->CoordGrid && grid != d_->EleGrid && grid != d_->PropGrid) return;
+  grid->FinishEditing();
+  std::vector<GridCell> cells;
+  for (const auto& [col, row] : grid->SelectedCells()) cells.push_back({col, row});
+  ModelEdit edit = ClearCellsEdit(*d_->Store, TableOfView(grid), cells);
+  if (edit.Empty()) return;
+  ApplyEdit(*d_->Store, edit, true);
+  grid->Model()->Refresh();
+  Report(std::move(edit), QStringLiteral("Delete"));
+}
+
+bool MainPages::GoToPage(int index) {
+  if (index == currentIndex()) return true;
+  if (!PageControl1Changing()) return false;
+  SwitchPage(index);
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -591,8 +678,10 @@ bool MainPages::eventFilter(QObject* watched, QEvent* event) {
 void MainPages::CoordGridMouseDown() {
   d_->CoordGrid->FinishEditing();
   if (!d_->Messages->AskYesNo("Erase nodal data ?")) return;
+  ModelEdit edit = ClearTableEdit(*d_->Store, ModelTable::Nodes);
   d_->Store->CoordGrid.ClearCells(1, 1);
   d_->CoordModel->Refresh();
+  Report(std::move(edit), QStringLiteral("Erase nodal data"));
 }
 
 void MainPages::EleGridMouseDown() {
@@ -600,8 +689,33 @@ void MainPages::EleGridMouseDown() {
   d_->PropGrid->FinishEditing();
   if (!d_->Messages->AskYesNo("Erase bar data ?")) return;
   // Only the bar table: the bar types stay, also after a right click on their table.
+  ModelEdit edit = ClearTableEdit(*d_->Store, ModelTable::Bars);
   d_->Store->EleGrid.ClearCells(1, 1);
   d_->EleModel->Refresh();
+  Report(std::move(edit), QStringLiteral("Erase bar data"));
+}
+
+void MainPages::FieldExited(int n) {
+  ModelEdit edit;
+  std::string& reported = d_->ReportedFields[n - 4];
+  const std::string& now = d_->Store->NumberEdit(n).Text();
+  if (reported != now) {
+    edit.Fields.push_back({n, reported, now});
+    reported = now;
+  }
+  if (n == 10 || n == 11) {
+    // The type-0 row follows E and A: one edit with the field.
+    const int col = n == 10 ? 1 : 2;
+    TextGrid& props = d_->Store->PropGrid;
+    const std::string before = props.Cell(col, 1);
+    if (n == 10)
+      NumberEdit10Exit();
+    else
+      NumberEdit11Exit();
+    if (props.RowCount() > 1 && props.Cell(col, 1) != before)
+      edit.Cells.push_back({ModelTable::Types, col, 1, before, props.Cell(col, 1)});
+  }
+  Report(std::move(edit), QStringLiteral("Edit field"));
 }
 
 void MainPages::NumberEdit10Exit() {

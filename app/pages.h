@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QTabWidget>
+#include <functional>
+
+#include "app/core/modeledit.h"
 
 class QCheckBox;
 class QLabel;
@@ -15,6 +18,7 @@ namespace tarvelin {
 class Dialogs;
 class ModelStore;
 class TNumberEdit;
+class GridView;
 
 class MainPages : public QTabWidget {
   Q_OBJECT
@@ -49,6 +53,19 @@ class MainPages : public QTabWidget {
   // the current page must stay.
   bool PageControl1Changing();
 
+  // Every change of the model made on the pages (a typed cell, a field left with a new
+  // value, the switch, an erase, a paste, a delete) is reported here after it is made, so
+  // that the window can record it for undo and mark the results out of date.
+  std::function<void(ModelEdit edit, const QString& what)> EditMade;
+  // Reports the fields whose text changed since they were last reported or refreshed.
+  void CommitFieldEdits();
+  // Pastes the clipboard's tab-separated text into grid from its current cell; deletes the
+  // text of the selected cells. Both are one edit; a refused paste changes nothing.
+  void PasteInto(GridView* grid);
+  void DeleteIn(GridView* grid);
+  // Goes to page index through the page check (false when the page had to stay).
+  bool GoToPage(int index);
+
  signals:
   void CalculateRequested();  // BitBtn2Click
   void ShowVrmlRequested();   // Button2Click (both "Show" buttons)
@@ -64,6 +81,9 @@ class MainPages : public QTabWidget {
   void EleGridMouseDown();
   void NumberEdit10Exit();
   void NumberEdit11Exit();
+  void FieldExited(int n);
+  void Report(ModelEdit edit, const QString& what);
+  ModelTable TableOfView(const GridView* grid) const;
 
   struct Private;
   Private* d_;

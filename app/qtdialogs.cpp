@@ -67,3 +67,21 @@ bool QtDialogs::AskYesNo(const std::string& text) {
 }
 
 }  // namespace tarvelin
+
+namespace tarvelin {
+
+Dialogs::SaveAnswer QtDialogs::AskSaveChanges(const std::string& text) {
+  const KeepActiveWindow keep;
+  switch (QMessageBox::question(parent_, QStringLiteral("Confirm"), BoxText(text),
+                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                QMessageBox::Save)) {
+    case QMessageBox::Save:
+      return SaveAnswer::Save;
+    case QMessageBox::Discard:
+      return SaveAnswer::Discard;
+    default:
+      return SaveAnswer::Cancel;
+  }
+}
+
+}  // namespace tarvelin

@@ -18,6 +18,7 @@ class QtDialogs : public Dialogs {
   void ShowInformation(const std::string& text) override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  SaveAnswer AskSaveChanges(const std::string& text) override;
 
   // The core's texts break lines with carriage returns; the boxes want line feeds. A NUL byte
   // is shown as "\0".

@@ -13,28 +13,37 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <new>
 #include <system_error>
 
 #include "analysis/stiffness.h"
 #include "app/core/batch.h"
+#include "app/core/modeledit.h"
 #include "app/qtdialogs.h"
 #include "files/datafile.h"
 #include "support/numtext.h"
@@ -42,6 +51,7 @@
 #include "vrml/export.h"
 
 #ifdef TARVELIN_HAVE_PAGES
+#include "app/gridmodel.h"
 #include "app/pages.h"
 #endif
 #ifdef TARVELIN_HAVE_ABOUTBOX
@@ -148,6 +158,11 @@ TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* 
     dialogs_ = ownDialogs_.get();
   }
   platform_ = DefaultPlatform();
+  history_.Applied = [this] { ModelChanged(); };
+  history_.SetFileName = [this](const std::string& name) {
+    state_.DataFileName = name;
+    ShowDataFileName(store_, name);
+  };
   BuildWindow();
   FormCreate();
 }
@@ -192,6 +207,9 @@ void TForm1::BuildWindow() {
   connect(Pages, &MainPages::CalculateRequested, this, &TForm1::BitBtn2Click);
   connect(Pages, &MainPages::ShowVrmlRequested, this, &TForm1::Button2Click);
   connect(Pages, &MainPages::HelpRequested, this, &TForm1::Technicalinformation1Click);
+  Pages->EditMade = [this](ModelEdit edit, const QString& what) {
+    history_.Record(std::move(edit), what);
+  };
 #else
   PageControl1 = new QTabWidget(central);
   for (const char* caption : {"Block", "Hinged bars", "Results"})
@@ -254,15 +272,72 @@ void TForm1::BuildWindow() {
 }
 
 void TForm1::BuildMenus() {
-  Bestand1 = menuBar()->addMenu(QStringLiteral("File"));
+  Bestand1 = menuBar()->addMenu(QStringLiteral("&File"));
   Bestand1->setObjectName(QStringLiteral("Bestand1"));
   New1 = Bestand1->addAction(QStringLiteral("New"), this, &TForm1::New1Click);
+  New1->setShortcut(QKeySequence::New);
+  Save1 = Bestand1->addAction(QStringLiteral("Save"), this, [this] { Save1Click(); });
+  Save1->setShortcut(QKeySequence::Save);
   Opslaanals1 = Bestand1->addAction(QStringLiteral("Save as"), this, &TForm1::Opslaanals1Click);
+  Opslaanals1->setShortcut(QKeySequence::SaveAs);
   Openen1 = Bestand1->addAction(QStringLiteral("Open"), this, &TForm1::Openen1Click);
+  Openen1->setShortcut(QKeySequence::Open);
+  Recent1 = Bestand1->addMenu(QStringLiteral("Recent files"));
+  Recent1->setObjectName(QStringLiteral("Recent1"));
   Bestand1->addSeparator();
   Afsluiten1 = Bestand1->addAction(QStringLiteral("Close"), this, &TForm1::Afsluiten1Click);
+  Afsluiten1->setShortcut(QKeySequence::Quit);
 
-  Info1 = menuBar()->addMenu(QStringLiteral("Info"));
+  Edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Undo1 = Edit1->addAction(QStringLiteral("Undo"), this, &TForm1::Undo1Click);
+  Undo1->setShortcut(QKeySequence::Undo);
+  Redo1 = Edit1->addAction(QStringLiteral("Redo"), this, &TForm1::Redo1Click);
+  // Ctrl+Shift+Z and Ctrl+Y on every desktop, besides the desktop's own redo key.
+  QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+  for (const QKeySequence& key :
+       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+    if (!redoKeys.contains(key)) redoKeys << key;
+  Redo1->setShortcuts(redoKeys);
+  Undo1->setEnabled(false);
+  Redo1->setEnabled(false);
+  connect(&history_.Stack(), &QUndoStack::canUndoChanged, Undo1,
+          [this](bool can) { Undo1->setEnabled(can && interactive_); });
+  connect(&history_.Stack(), &QUndoStack::canRedoChanged, Redo1,
+          [this](bool can) { Redo1->setEnabled(can && interactive_); });
+  connect(&history_.Stack(), &QUndoStack::cleanChanged, this, [this] { UpdateCaption(); });
+  Edit1->addSeparator();
+  Copy1 = Edit1->addAction(QStringLiteral("Copy"), this, &TForm1::Copy1Click);
+  Copy1->setShortcut(QKeySequence::Copy);
+  Paste1 = Edit1->addAction(QStringLiteral("Paste"), this, &TForm1::Paste1Click);
+  Paste1->setShortcut(QKeySequence::Paste);
+  // The Delete key belongs to the control that has the focus (the tables and the fields
+  // each clear their own), so the entry carries no shortcut of the window.
+  Delete1 = Edit1->addAction(QStringLiteral("Delete"), this, &TForm1::Delete1Click);
+
+  View1 = menuBar()->addMenu(QStringLiteral("&View"));
+  View1->setObjectName(QStringLiteral("View1"));
+  const char* const pages[] = {"Block", "Hinged bars", "Results"};
+  for (int i = 0; i < 3; ++i) {
+    QAction* page = View1->addAction(QLatin1String(pages[i]), this, [this, i] {
+#ifdef TARVELIN_HAVE_PAGES
+      if (Pages) Pages->GoToPage(i);
+#else
+      PageControl1->setCurrentIndex(i);
+#endif
+    });
+    page->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)));
+  }
+  View1->addSeparator();
+  View1->addAction(QStringLiteral("Show 3D-VRML model"), this, &TForm1::Button2Click);
+
+  // F9 calculates from anywhere in the window.
+  Calculate1 = new QAction(QStringLiteral("Calculate"), this);
+  Calculate1->setShortcut(Qt::Key_F9);
+  connect(Calculate1, &QAction::triggered, this, &TForm1::BitBtn2Click);
+  addAction(Calculate1);
+
+  Info1 = menuBar()->addMenu(QStringLiteral("&Info"));
   Info1->setObjectName(QStringLiteral("Info1"));
   Technicalinformation1 = Info1->addAction(QStringLiteral("Technical information"), this,
                                            &TForm1::Technicalinformation1Click);
@@ -270,8 +345,26 @@ void TForm1::BuildMenus() {
   Info1->addSeparator();
   About1 = Info1->addAction(QStringLiteral("About"), this, &TForm1::About1Click);
 
-  Bestand1->menuAction()->setVisible(false);
-  Info1->menuAction()->setVisible(false);
+  for (QMenu* menu : {Bestand1, Edit1, View1, Info1}) menu->menuAction()->setVisible(false);
+  EnableCommands(false);
+}
+
+QList<QAction*> TForm1::Commands() const {
+  QList<QAction*> list;
+  for (QMenu* menu : {Bestand1, Edit1, View1, Info1})
+    for (QAction* a : menu->actions())
+      if (a != Undo1 && a != Redo1) list << a;
+  list << Calculate1;
+  return list;
+}
+
+// The menus' keys work only once the deferred start-up has shown the menus (not during a
+// batch run).
+void TForm1::EnableCommands(bool on) {
+  for (QAction* a : Commands()) a->setEnabled(on);
+  Undo1->setEnabled(on && history_.Stack().canUndo());
+  Redo1->setEnabled(on && history_.Stack().canRedo());
+  if (on) UpdateRecentMenu();
 }
 
 void TForm1::BuildStatusBar() {
@@ -413,8 +506,9 @@ void TForm1::BuildIntroPanel() {
   IntroPanel->hide();
 }
 
-// The designed client area is 663 x 371; Linux fonts need more room, so the window takes the
-// larger of the design and what the pages ask for, and keeps that size (not resizable).
+// The designed client area is 663 x 371; Linux fonts need more room, so the window starts at
+// the larger of the design and what the pages ask for. It can be resized and maximised: the
+// tables and the results grow with it.
 void TForm1::FitWindowSize() {
   const QSize pages = PageControl1->sizeHint();
   const int bottomRow = std::max({CheckBox1->sizeHint().height(), SpeedButton1->sizeHint().height(),
@@ -426,7 +520,7 @@ void TForm1::FitWindowSize() {
   const int client = std::max(371 - statusHeight, std::max(297, pages.height()) + spacing +
                                                       bottomRow + m.top() + m.bottom());
   const int menuHeight = menuBar()->sizeHint().height();
-  setFixedSize(width, menuHeight + client + statusHeight);
+  resize(width, menuHeight + client + statusHeight);
 }
 
 void TForm1::PlaceOverlays() {
@@ -456,6 +550,7 @@ void TForm1::FormCreate() {
 
   ReadIniSettings(state_, locations_.SettingsFile, *dialogs_);
   www_.AutoUpdate = state_.AutoUpdate;
+  ApplyPlacement();
   CommandLine();
   RefreshView();
   Timer1->start();
@@ -526,16 +621,50 @@ void TForm1::Timer1Timer() {
   ShowInteractive();
 }
 
-bool TForm1::ReadDataFileGuarded() {
+namespace {
+
+// Takes over the model read into from, keeping what ties the store to the window: the
+// fields' repaint hooks (the tables' adapters hold the grids themselves, which stay).
+void AdoptModel(ModelStore& into, ModelStore&& from) {
+  constexpr int kFirst = 4, kLast = 17;
+  std::array<std::function<void()>, kLast - kFirst + 1> hooks;
+  for (int n = kFirst; n <= kLast; ++n) hooks[n - kFirst] = std::move(into.NumberEdit(n).Changed);
+  into = std::move(from);
+  for (int n = kFirst; n <= kLast; ++n) into.NumberEdit(n).Changed = std::move(hooks[n - kFirst]);
+}
+
+}  // namespace
+
+bool TForm1::ReadDataFileGuarded(const std::string& previousName, bool keepName) {
   modelLoaded_ = true;
-  const bool read = Guarded([this] { ReadDataFile(store_, state_.DataFileName, &dataStamp_); });
+  // A file that stops the reading half-way must not leave the window with a mix of its
+  // first entries and the old model's rest: read into a copy, take it over when whole.
+  ModelStore scratch = store_;
+  for (int n = 4; n <= 17; ++n) scratch.NumberEdit(n).Changed = nullptr;
+  ReadResult result = ReadResult::NoFile;
+  DataFileStamp stamp;
+  const bool read = Guarded([&] { result = ReadDataFile(scratch, state_.DataFileName, &stamp); });
+  if (read) dataStamp_ = stamp;
+  if (read && result == ReadResult::Read) {
+    AdoptModel(store_, std::move(scratch));
+    history_.Stack().clear();
+    if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
+    AddToRecentFiles(state_.DataFileName);
+  } else if (!read) {
+    if (keepName)
+      protectedDataFile_ = state_.DataFileName;
+    else
+      state_.DataFileName = previousName;
+  }
   state_.GridLength = store_.GridLength;
-  if (!read)
-    protectedDataFile_ = state_.DataFileName;
-  else if (protectedDataFile_ == state_.DataFileName)
-    protectedDataFile_.clear();
   RefreshView();
   return read;
+}
+
+void TForm1::OpenDataFile(const std::string& name, std::string previous) {
+  state_.DataFileName = name;
+  state_.WorkingDir = FolderOf(name);
+  ReadDataFileGuarded(previous, false);
 }
 
 void TForm1::RunBatch() {
@@ -572,9 +701,9 @@ void TForm1::ShowInteractive() {
   PageControl1->show();
   CheckBox1->show();
   BitBtn1->show();
-  Bestand1->menuAction()->setVisible(true);
-  Info1->menuAction()->setVisible(true);
+  for (QMenu* menu : {Bestand1, Edit1, View1, Info1}) menu->menuAction()->setVisible(true);
   interactive_ = true;
+  EnableCommands(true);
   RefreshView();
   qCInfo(lcStartup, "ready for interactive use");
 }
@@ -674,6 +803,7 @@ bool TForm1::FormClose() {
   // also when the updater closes the window, so no edit is lost.
   const bool keepDataFile =
       !modelLoaded_ || (!protectedDataFile_.empty() && protectedDataFile_ == state_.DataFileName);
+  StorePlacement();
   return Guarded([this, keepDataFile] {
     // A file another program changed since it was read is overwritten only when the user
     // says so; No keeps it and the close goes on.
@@ -743,45 +873,212 @@ void TForm1::RefreshView() {
   CheckBox1->setChecked(store_.CheckBox1);
   const QSignalBlocker block3(CheckBox3);
   CheckBox3->setChecked(state_.NoIntroPanel);
-  setWindowTitle(Q(store_.Caption));
+  UpdateCaption();
+}
+
+bool TForm1::Modified() const {
+  return !history_.Stack().isClean();
+}
+
+// The caption, with a "*" after the file name while the model has unsaved changes.
+void TForm1::UpdateCaption() {
+  setWindowTitle(Q(store_.Caption) + (Modified() ? QStringLiteral("*") : QString()));
+}
+
+void TForm1::ModelChanged() {
+  // Whatever changed, the results shown belong to the model before the change.
+  ClearResults(store_);
+  state_.GridLength = store_.GridLength;
+  RefreshView();
+}
+
+bool TForm1::AskToSaveChanges() {
+  CommitEdits();
+  if (!Modified()) return true;
+  const std::string& file = state_.DataFileName;
+  const bool named = !file.empty() && file != protectedDataFile_;
+  const std::string name = named ? file.substr(file.rfind('/') + 1) : "the new model";
+  switch (dialogs_->AskSaveChanges("Save the changes to " + name + "?")) {
+    case Dialogs::SaveAnswer::Save:
+      return Save1Click();
+    case Dialogs::SaveAnswer::Discard:
+      return true;
+    case Dialogs::SaveAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+bool TForm1::Save1Click() {
+  CommitEdits();
+  // A model that failed to read is never written over its file unasked.
+  if (state_.DataFileName.empty() || state_.DataFileName == protectedDataFile_) return SaveAs();
+  bool written = false;
+  const bool saved = Guarded([this, &written] { written = SaveDataFile(); }) && written;
+  if (saved) {
+    history_.Stack().setClean();
+    AddToRecentFiles(state_.DataFileName);
+  }
+  RefreshView();
+  return saved;
+}
+
+bool TForm1::SaveAs() {
+  CommitEdits();
+  const QString name =
+      platform_.GetSaveFileName ? platform_.GetSaveFileName(this, Q(state_.ProgramDir)) : QString();
+  if (name.isEmpty()) return false;
+  bool written = false;
+  const bool saved = Guarded([this, &name, &written] {
+                       state_.DataFileName = name.toStdString();
+                       written = SaveDataFile();
+                       // Saved on purpose: the window's model is now what the file holds.
+                       if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
+                       ShowDataFileName(store_, state_.DataFileName);
+                     }) &&
+                     written;
+  if (saved) {
+    history_.Stack().setClean();
+    AddToRecentFiles(state_.DataFileName);
+  }
+  RefreshView();
+  return saved;
+}
+
+void TForm1::AddToRecentFiles(const std::string& name) {
+  AddRecentFile(state_.RecentFiles, name);
+  UpdateRecentMenu();
+}
+
+void TForm1::UpdateRecentMenu() {
+  Recent1->clear();
+  int number = 1;
+  for (const std::string& name : state_.RecentFiles) {
+    const QString path = Q(name);
+    QAction* entry = Recent1->addAction(QStringLiteral("&%1 %2").arg(number++).arg(path), this,
+                                        [this, path] { RecentFileClick(path); });
+    entry->setData(path);
+  }
+  Recent1->setEnabled(interactive_ && !state_.RecentFiles.empty());
+}
+
+void TForm1::RecentFileClick(const QString& name) {
+  CommitEdits();
+  const std::string file = name.toStdString();
+  if (!FileExists(file)) {
+    dialogs_->ShowError("The data file " + file + " no longer exists.");
+    auto& list = state_.RecentFiles;
+    list.erase(std::remove(list.begin(), list.end(), file), list.end());
+    UpdateRecentMenu();
+    return;
+  }
+  if (!AskToSaveChanges()) return;
+  OpenDataFile(file, state_.DataFileName);
+  RefreshView();
+}
+
+void TForm1::Undo1Click() {
+  CommitEdits();
+  history_.Stack().undo();
+}
+
+void TForm1::Redo1Click() {
+  CommitEdits();
+  history_.Stack().redo();
+}
+
+void TForm1::Copy1Click() {
+  QWidget* focus = focusWidget();
+#ifdef TARVELIN_HAVE_PAGES
+  if (auto* grid = qobject_cast<GridView*>(focus)) return grid->CopySelection();
+#endif
+  if (auto* line = qobject_cast<QLineEdit*>(focus)) return line->copy();
+  if (auto* text = qobject_cast<QPlainTextEdit*>(focus)) return text->copy();
+}
+
+void TForm1::Paste1Click() {
+  QWidget* focus = focusWidget();
+#ifdef TARVELIN_HAVE_PAGES
+  if (auto* grid = qobject_cast<GridView*>(focus)) {
+    if (Pages) Pages->PasteInto(grid);
+    return;
+  }
+#endif
+  if (auto* line = qobject_cast<QLineEdit*>(focus)) line->paste();
+}
+
+void TForm1::Delete1Click() {
+  QWidget* focus = focusWidget();
+#ifdef TARVELIN_HAVE_PAGES
+  if (auto* grid = qobject_cast<GridView*>(focus)) {
+    if (Pages) Pages->DeleteIn(grid);
+    return;
+  }
+#endif
+  if (auto* line = qobject_cast<QLineEdit*>(focus)) line->del();
+}
+
+// The place and size of the last run, where a screen still shows them.
+void TForm1::ApplyPlacement() {
+  const StartupState::Placement& p = state_.Window;
+  if (!p.Known) return;
+  const QRect rect(p.Left, p.Top, p.Width, p.Height);
+  bool onScreen = false;
+  for (QScreen* screen : QGuiApplication::screens())
+    onScreen = onScreen || screen->availableGeometry().intersects(rect);
+  if (onScreen)
+    setGeometry(rect);
+  else
+    resize(rect.size());
+  if (p.Maximised) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::StorePlacement() {
+  if (!isVisible()) return;
+  const bool maximised = isMaximized();
+  const QRect rect = maximised ? normalGeometry() : geometry();
+  if (rect.isEmpty()) return;
+  state_.Window.Known = true;
+  state_.Window.Left = rect.x();
+  state_.Window.Top = rect.y();
+  state_.Window.Width = rect.width();
+  state_.Window.Height = rect.height();
+  state_.Window.Maximised = maximised;
 }
 
 void TForm1::New1Click() {
   CommitEdits();
   Guarded([this] {
     if (!dialogs_->AskYesNo("Are you sure to start a new project?")) return;
+    if (!AskToSaveChanges()) return;
+    const std::string previous = state_.DataFileName;
+    const ModelSnapshot before = TakeModelSnapshot(store_);
     state_.DataFileName.clear();
     ShowDataFileName(store_, state_.DataFileName);
     ClearModel(store_);
     modelLoaded_ = true;
+    history_.RecordWithFileName(EditSince(before, store_), QStringLiteral("New"), previous,
+                                state_.DataFileName);
+    // The new model has nothing to save yet; undo brings the old one back, unsaved.
+    history_.Stack().setClean();
   });
   RefreshView();
 }
 
 void TForm1::Opslaanals1Click() {
-  CommitEdits();
-  const QString name =
-      platform_.GetSaveFileName ? platform_.GetSaveFileName(this, Q(state_.ProgramDir)) : QString();
-  if (name.isEmpty()) return;
-  Guarded([this, &name] {
-    state_.DataFileName = name.toStdString();
-    SaveDataFile();
-    // Saved on purpose: the window's model is now what the file holds.
-    if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
-    ShowDataFileName(store_, state_.DataFileName);
-  });
-  RefreshView();
+  SaveAs();
 }
 
 void TForm1::Openen1Click() {
   CommitEdits();
+  if (!AskToSaveChanges()) return;
   const QString name =
       platform_.GetOpenFileName ? platform_.GetOpenFileName(this, Q(state_.WorkingDir)) : QString();
   if (name.isEmpty()) return;
+  const std::string previous = state_.DataFileName;
   state_.DataFileName = name.toStdString();
   if (!FileExists(state_.DataFileName)) return;
-  state_.WorkingDir = FolderOf(state_.DataFileName);
-  if (ReadDataFileGuarded()) ShowDataFileName(store_, state_.DataFileName);
+  OpenDataFile(state_.DataFileName, previous);
   RefreshView();
 }
 
@@ -913,9 +1210,8 @@ void TForm1::DropFiles(const QStringList& names) {
   }
   if (!FileExists(name)) return;
   CommitEdits();
-  state_.DataFileName = name;
-  state_.WorkingDir = FolderOf(name);
-  if (ReadDataFileGuarded()) ShowDataFileName(store_, state_.DataFileName);
+  if (!AskToSaveChanges()) return;
+  OpenDataFile(name, state_.DataFileName);
   RefreshView();
 }
 

@@ -15,6 +15,7 @@
 #include "analysis/modelstore.h"
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
+#include "app/modelhistory.h"
 #include "files/datafile.h"
 #include "files/settings.h"
 #include "update/update.h"
@@ -77,7 +78,19 @@ class TForm1 : public QMainWindow {
 
   // Commands.
   void New1Click();
+  // File > Save: writes the model to its data file, as the close does; without a data file
+  // (or with one that failed to read) it is Save as. False when nothing was written.
+  bool Save1Click();
   void Opslaanals1Click();
+  // File > Recent files: reads name as Open does.
+  void RecentFileClick(const QString& name);
+  // Edit menu: undo and redo of model changes; copy, paste and delete act on the control
+  // with the keyboard focus (a table, a field, the report).
+  void Undo1Click();
+  void Redo1Click();
+  void Copy1Click();
+  void Paste1Click();
+  void Delete1Click();
   void Openen1Click();
   void Afsluiten1Click();
   void BitBtn1Click() { Afsluiten1Click(); }
@@ -110,6 +123,9 @@ class TForm1 : public QMainWindow {
   // The data file that must not be written back at close (a model that failed to read);
   // empty when there is none.
   const std::string& ProtectedDataFile() const { return protectedDataFile_; }
+  // The model has changes that are not saved in its data file.
+  bool Modified() const;
+  ModelHistory& History() { return history_; }
 
   // Controls.
   QTabWidget* PageControl1 = nullptr;  // the three pages (MainPages when built with them)
@@ -125,7 +141,17 @@ class TForm1 : public QMainWindow {
   QPushButton* Button1 = nullptr;
   QMenu* Bestand1 = nullptr;  // "File"
   QMenu* Info1 = nullptr;     // "Info"
+  QMenu* Edit1 = nullptr;     // "Edit"
+  QMenu* View1 = nullptr;     // "View"
+  QMenu* Recent1 = nullptr;   // File > "Recent files"
   QAction* New1 = nullptr;
+  QAction* Save1 = nullptr;
+  QAction* Undo1 = nullptr;
+  QAction* Redo1 = nullptr;
+  QAction* Copy1 = nullptr;
+  QAction* Paste1 = nullptr;
+  QAction* Delete1 = nullptr;
+  QAction* Calculate1 = nullptr;  // F9
   QAction* Opslaanals1 = nullptr;
   QAction* Openen1 = nullptr;
   QAction* Afsluiten1 = nullptr;
@@ -164,11 +190,30 @@ class TForm1 : public QMainWindow {
   // window's thread unless the window has closed meanwhile.
   void RunInBackground(std::function<void()> work, std::function<void()> done);
   void StopBackgroundWork();
-  bool ReadDataFileGuarded();  // false when the file stopped the reading with an error
-  // Every save of the model into state_.DataFileName (close, Save as): when another program
-  // changed the file since it was read or last saved here, the user is asked before it is
-  // overwritten. False when the answer kept the file; throws UserError on failure.
+  // Every save of the model into state_.DataFileName (close, Save, Save as): when another
+  // program changed the file since it was read or last saved here, the user is asked before
+  // it is overwritten. False when the answer kept the file; throws UserError on failure.
   bool SaveDataFile();
+  // Reads state_.DataFileName into a scratch store and takes it over only when the whole
+  // file was read; false when the file stopped the reading with an error. The window then
+  // keeps its model whole, and the data file's name goes back to previousName unless
+  // keepName (the start-up, whose empty model is never written over the file).
+  bool ReadDataFileGuarded(const std::string& previousName = std::string(), bool keepName = true);
+  // Open, drop and recent files: name, an existing file, becomes the data file; when it
+  // fails to read, the name goes back to previous.
+  void OpenDataFile(const std::string& name, std::string previous);
+  // Asks "Save the changes to NAME?" when the model has unsaved changes; false for Cancel
+  // (or a save that did not happen).
+  bool AskToSaveChanges();
+  bool SaveAs();
+  void ModelChanged();
+  void UpdateCaption();
+  void UpdateRecentMenu();
+  void AddToRecentFiles(const std::string& name);
+  void ApplyPlacement();
+  void StorePlacement();
+  void EnableCommands(bool on);
+  QList<QAction*> Commands() const;
   bool SceneNumbering() const;
   bool SceneAxes() const;
   void CommitEdits();
@@ -190,6 +235,7 @@ class TForm1 : public QMainWindow {
   Platform platform_;
   std::string protectedDataFile_;
   DataFileStamp dataStamp_;  // the data file as last read or written here
+  ModelHistory history_{&store_};
   bool interactive_ = false;
   bool closed_ = false;  // FormClose has run to its end
   // The window holds a model to save: the deferred start-up has come to reading the data file,

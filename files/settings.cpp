@@ -1,6 +1,8 @@
 // Reading and saving the start-up options in section "program" of the settings file.
 #include "files/settings.h"
 
+#include <algorithm>
+
 #include "files/profilefile.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
@@ -9,6 +11,31 @@ namespace tarvelin {
 namespace {
 
 const char kSection[] = "program";
+const char kRecentSection[] = "recentfiles";
+const char kWindowSection[] = "window";
+const char* const kPlacementKeys[] = {"left", "top", "width", "height"};
+
+std::string RecentKey(int i) {
+  return "file" + std::to_string(i + 1);
+}
+
+void ReadRecentAndWindow(StartupState& state, const ProfileFile& ini) {
+  state.RecentFiles.clear();
+  for (int i = 0; i < kMaxRecentFiles; ++i) {
+    const std::string name = ini.Read(kRecentSection, RecentKey(i), "");
+    const auto& list = state.RecentFiles;
+    if (!name.empty() && std::find(list.begin(), list.end(), name) == list.end())
+      state.RecentFiles.push_back(name);
+  }
+  StartupState::Placement p;
+  int* values[] = {&p.Left, &p.Top, &p.Width, &p.Height};
+  p.Known = true;
+  for (int i = 0; i < 4; ++i)
+    p.Known = p.Known && TryStrToInt(ini.Read(kWindowSection, kPlacementKeys[i], ""), *values[i]);
+  p.Known = p.Known && p.Width > 0 && p.Height > 0;
+  p.Maximised = ini.Read(kWindowSection, "maximised", "0") == "1";
+  if (p.Known) state.Window = p;
+}
 
 // Far more than any settings file holds; a larger one is no settings file.
 constexpr std::uint64_t kMaxSettingsBytes = 1024 * 1024;
@@ -45,6 +72,7 @@ void ReadIniSettings(StartupState& state, const std::string& iniPath, Dialogs& d
   state.OpenLastProject = Flag(ini, "openlastproject", "0");
   state.AutoUpdate = Flag(ini, "autoupdate", "1");
   state.NoIntroPanel = Flag(ini, "noIntroPanel", "0");
+  ReadRecentAndWindow(state, ini);
   if (state.OpenLastProject)
     state.DataFileName = ini.Read(kSection, "datafile", state.DataFileName);
 
@@ -79,7 +107,24 @@ void SaveIniSettings(const StartupState& state, const std::string& iniPath) {
     ini.Write(kSection, "gridlength", std::to_string(state.GridLength));
   ini.Write(kSection, "autoupdate", FlagText(state.AutoUpdate));
   ini.Write(kSection, "noIntroPanel", FlagText(state.NoIntroPanel));
+  ini.EraseSection(kRecentSection);
+  for (size_t i = 0; i < state.RecentFiles.size() && i < kMaxRecentFiles; ++i)
+    ini.Write(kRecentSection, RecentKey(static_cast<int>(i)), state.RecentFiles[i]);
+  if (state.Window.Known) {
+    const int values[] = {state.Window.Left, state.Window.Top, state.Window.Width,
+                          state.Window.Height};
+    for (int i = 0; i < 4; ++i)
+      ini.Write(kWindowSection, kPlacementKeys[i], std::to_string(values[i]));
+    ini.Write(kWindowSection, "maximised", FlagText(state.Window.Maximised));
+  }
   ini.Save(iniPath);
+}
+
+void AddRecentFile(std::vector<std::string>& list, const std::string& name) {
+  if (name.empty()) return;
+  list.erase(std::remove(list.begin(), list.end(), name), list.end());
+  list.insert(list.begin(), name);
+  if (list.size() > static_cast<size_t>(kMaxRecentFiles)) list.resize(kMaxRecentFiles);
 }
 
 }  // namespace tarvelin

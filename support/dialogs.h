@@ -16,6 +16,12 @@ class Dialogs {
   virtual void ShowMessage(const std::string& text) = 0;
   // Confirmation box with Yes and No; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // Question with Save, Discard and Cancel (unsaved changes). Without a box of its own, a
+  // Yes counts as Save and a No as Cancel, so nothing is ever discarded unasked.
+  enum class SaveAnswer { Save, Discard, Cancel };
+  virtual SaveAnswer AskSaveChanges(const std::string& text) {
+    return AskYesNo(text) ? SaveAnswer::Save : SaveAnswer::Cancel;
+  }
 };
 
 // The text of a box as it can be shown: a NUL byte (from a file or a pasted value) would end

@@ -12,7 +12,7 @@ namespace tarvelin::test {
 class RecordingDialogs : public Dialogs {
  public:
   struct Entry {
-    std::string Kind;  // "error", "information", "message", "question"
+    std::string Kind;  // "error", "information", "message", "question", "save question"
     std::string Text;
   };
 
@@ -27,6 +27,14 @@ class RecordingDialogs : public Dialogs {
     return answer;
   }
 
+  SaveAnswer AskSaveChanges(const std::string& text) override {
+    Log.push_back({"save question", text});
+    if (SaveAnswers.empty()) return SaveAnswer::Cancel;
+    const SaveAnswer answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return answer;
+  }
+
   std::vector<std::string> Texts(const std::string& kind) const {
     std::vector<std::string> out;
     for (const auto& e : Log)
@@ -35,7 +43,8 @@ class RecordingDialogs : public Dialogs {
   }
 
   std::vector<Entry> Log;
-  std::deque<bool> Answers;  // scripted answers to AskYesNo; "No" when exhausted
+  std::deque<bool> Answers;            // scripted answers to AskYesNo; "No" when exhausted
+  std::deque<SaveAnswer> SaveAnswers;  // scripted answers to AskSaveChanges; Cancel when exhausted
 };
 
 }  // namespace tarvelin::test

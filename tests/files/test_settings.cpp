@@ -2,7 +2,9 @@
 #include "files/settings.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
+#include <algorithm>
 
 #include "file_helpers.h"
 #include "recording_dialogs.h"
@@ -185,6 +187,52 @@ TEST_F(Settings, UnwritableFileOrFolderIsReported) {
   test::Chattr("-i", locked);
   EXPECT_EQ(ReadWhole(path), "[program]\r\nautoupdate=1\r\n");
   EXPECT_EQ(test::NamesIn(locked), std::vector<std::string>{"tarvelin.ini"});
+}
+
+TEST(RecentFiles, NewestFirstOnceAndAtMostEight) {
+  std::vector<std::string> list;
+  for (int i = 1; i <= 9; ++i) AddRecentFile(list, "/m/" + std::to_string(i) + ".PEN");
+  ASSERT_EQ(list.size(), 8u);
+  EXPECT_EQ(list.front(), "/m/9.PEN");
+  EXPECT_EQ(list.back(), "/m/2.PEN");  // the oldest fell off
+  AddRecentFile(list, "/m/5.PEN");     // again: moves to the top, not twice
+  EXPECT_EQ(list.size(), 8u);
+  EXPECT_EQ(list.front(), "/m/5.PEN");
+  EXPECT_EQ(std::count(list.begin(), list.end(), "/m/5.PEN"), 1);
+  AddRecentFile(list, "");
+  EXPECT_EQ(list.front(), "/m/5.PEN");
+}
+
+TEST_F(Settings, RecentFilesAndWindowSurviveAndOtherSectionsStay) {
+  StartupState written = ReadWith("[mine]\r\nkey=kept\r\n[recentfiles]\r\nfile9=/old.PEN\r\n");
+  written.RecentFiles = {"/b.PEN", "/a.PEN"};
+  written.Window = {true, 10, 20, 900, 600, true};
+  SaveIniSettings(written, ini);
+  const std::string text = ReadWhole(ini);
+  EXPECT_NE(text.find("[mine]\r\nkey=kept\r\n"), std::string::npos);
+  EXPECT_NE(text.find("[recentfiles]\r\nfile1=/b.PEN\r\nfile2=/a.PEN\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("file9"), std::string::npos);  // the list is written whole
+  StartupState read = state;
+  ReadIniSettings(read, ini, dialogs);
+  EXPECT_EQ(read.RecentFiles, written.RecentFiles);
+  EXPECT_TRUE(read.Window.Known);
+  EXPECT_EQ(read.Window.Left, 10);
+  EXPECT_EQ(read.Window.Top, 20);
+  EXPECT_EQ(read.Window.Width, 900);
+  EXPECT_EQ(read.Window.Height, 600);
+  EXPECT_TRUE(read.Window.Maximised);
+}
+
+TEST_F(Settings, UnusableWindowPlacementIsIgnored) {
+  for (const char* window : {"width=abc\r\nheight=5\r\nleft=0\r\ntop=0",
+                             "width=0\r\nheight=5\r\nleft=0\r\ntop=0", "width=10\r\nheight=5"}) {
+    StartupState read = ReadWith(std::string("[window]\r\n") + window + "\r\n");
+    EXPECT_FALSE(read.Window.Known) << window;
+  }
+  // Nothing known, nothing written.
+  WriteWhole(ini, "");
+  SaveIniSettings(state, ini);
+  EXPECT_EQ(ReadWhole(ini).find("[window]"), std::string::npos);
 }
 
 }  // namespace

@@ -5,21 +5,26 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QUrl>
 #include <QtTest>
 #include <fstream>
@@ -30,7 +35,9 @@
 #include "app/qtdialogs.h"
 #include "app/tform1.h"
 #include "files/datafile.h"
+#include "files/profilefile.h"
 #ifdef TARVELIN_HAVE_PAGES
+#include "app/gridmodel.h"
 #include "app/pages.h"
 #include "support/widgets/numberedit.h"
 #endif
@@ -54,6 +61,13 @@ void WriteAll(const QString& path, const std::string& text) {
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+// The model's sections as the window would write them into its data file.
+std::string ModelText(TForm1& form) {
+  tarvelin::ProfileFile profile;
+  tarvelin::UpdateDataProfile(form.Store(), profile);
+  return profile.Text();
 }
 
 // One bar from (1, 0, 0) to (3, 0, 0) with EA = 2 and Fx = 5.
@@ -119,6 +133,8 @@ class TestTForm1 : public QObject {
     opened_.clear();
     openAnswer_.clear();
     saveAnswer_.clear();
+    openStart_.clear();
+    saveStart_.clear();
   }
 
   void cleanup() {
@@ -152,11 +168,16 @@ class TestTForm1 : public QObject {
     QStringList file, info;
     for (QAction* a : form.Bestand1->actions()) file << (a->isSeparator() ? "-" : a->text());
     for (QAction* a : form.Info1->actions()) info << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(file, QStringList({"New", "Save as", "Open", "-", "Close"}));
+    QCOMPARE(file, QStringList({"New", "Save", "Save as", "Open", "Recent files", "-", "Close"}));
     QCOMPARE(info, QStringList({"Technical information", "Manual", "-", "About"}));
+    QStringList menus;
+    for (QAction* a : form.menuBar()->actions()) menus << a->text();
+    QCOMPARE(menus, QStringList({"&File", "&Edit", "&View", "&Info"}));
+    QVERIFY(!form.Edit1->menuAction()->isVisible());
+    QVERIFY(!form.Save1->isEnabled());  // no key works before the menus are shown
     QVERIFY(form.acceptDrops());
     QVERIFY(form.width() >= 663 && form.height() >= 371);
-    QCOMPARE(form.minimumSize(), form.maximumSize());  // not resizable
+    QVERIFY(form.maximumSize().width() > 4000);  // resizable
   }
 
   void deferredStartUpShowsThePagesAndMenus() {
@@ -345,29 +366,44 @@ class TestTForm1 : public QObject {
     QCOMPARE(opened_[1], QUrl(tarvelin::kPluginWebPage));
   }
 
-  void modelThatFailedToReadIsNotWrittenBack() {
+  // A file that stops the reading half-way (here at Fy, after Fx was read) leaves the window
+  // with the model it had, whole, under its own name; nothing is written over either file.
+  void failedOpenKeepsTheWholeModel() {
     TForm1& form = Started();
-    const std::string bad = OneBar("1,5");
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    const std::string before = ModelText(form);
+    const std::string bad = "[loads]\r\nFx=7\r\nFy=1,5\r\n[coordinates]\r\n1=9@9@9\r\n";
     WriteAll(Path("bad.PEN"), bad);
     openAnswer_ = Path("bad.PEN");
     form.Openen1Click();
     QCOMPARE(dialogs_.Texts("error"),
              std::vector<std::string>{"'1,5' is not a valid floating point value"});
-    QCOMPARE(form.ProtectedDataFile(), Path("bad.PEN").toStdString());
+    QCOMPARE(ModelText(form), before);
+    QCOMPARE(form.State().DataFileName, Path("a.PEN").toStdString());
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN"));
+    QVERIFY(form.ProtectedDataFile().empty());
+    // A drop of the same file does the same.
+    form.DropFiles({Path("bad.PEN")});
+    QCOMPARE(ModelText(form), before);
+    QCOMPARE(form.State().DataFileName, Path("a.PEN").toStdString());
     QVERIFY(form.close());
     QCOMPARE(ReadAll(Path("bad.PEN")), bad);
-    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "bad.PEN\r\n"));
+    QVERIFY(Contains(ReadAll(Path("a.PEN")), "[loads]\r\nFx=5.000\r\n"));
+    QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "a.PEN\r\n"));
   }
 
   void saveAsLiftsTheProtection() {
-    TForm1& form = Started();
     WriteAll(Path("bad.PEN"), OneBar("1,5"));
-    form.DropFiles({Path("bad.PEN")});
-    QVERIFY(!form.ProtectedDataFile().empty());
+    TForm1& form = Started({"-i", Bin() + "bad.PEN"});
+    QCOMPARE(form.ProtectedDataFile(), Path("bad.PEN").toStdString());
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars"));  // no file's model is shown
+    // Save on a model that failed to read asks for a name.
     saveAnswer_ = Path("bad.PEN");
-    form.Opslaanals1Click();
+    QVERIFY(form.Save1Click());
+    QCOMPARE(saveStart_, QString::fromStdString(Bin()));
     QVERIFY(form.ProtectedDataFile().empty());
-    // What the window held: the reading stopped at the load, so nothing of the file.
+    // What the window held: the empty model, nothing of the file.
     QVERIFY(Contains(ReadAll(Path("bad.PEN")), "[loads]\r\nFx=0.000\r\n"));
     QVERIFY(!Contains(ReadAll(Path("bad.PEN")), "[elements]"));
   }
@@ -786,6 +822,312 @@ class TestTForm1 : public QObject {
     QSKIP("built without the about box");
 #endif
   }
+#ifdef TARVELIN_HAVE_PAGES
+  // ---- Desktop work: save, unsaved changes, undo, spreadsheets, keys, window, recent files
+
+ private:
+  TForm1& WithModel() {
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    form.Button1Click();
+    return form;
+  }
+  static void EditCell(QTableView* grid, int col, int gridRow, const QString& text) {
+    QVERIFY(grid->model()->setData(grid->model()->index(gridRow - 1, col), text));
+  }
+  static void ActivateOn(TForm1& form, QWidget* focus) {
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    focus->setFocus();
+    QTRY_VERIFY(focus->hasFocus());
+  }
+  static QStringList RecentEntries(TForm1& form) {
+    QStringList names;
+    for (QAction* a : form.Recent1->actions()) names << a->data().toString();
+    return names;
+  }
+
+ private slots:
+  void saveWritesTheFileAndClearsTheStar() {
+    TForm1& form = WithModel();
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN"));
+    QVERIFY(!form.Modified());
+    EditCell(form.Pages->CoordGrid(), 1, 2, "4");
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN*"));
+    ActivateOn(form, form.Pages->CoordGrid());
+    QTest::keySequence(&form, QKeySequence::Save);
+    QVERIFY(Contains(ReadAll(Path("a.PEN")), "2=4.000@0.000@0.000"));
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN"));
+    QVERIFY(dialogs_.Log.empty());
+    QVERIFY(saveStart_.isEmpty());  // no dialog for a model with a file
+    // Undo after saving: the model differs from its file again.
+    QTest::keySequence(&form, QKeySequence::Undo);
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("3"));
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN*"));
+    QTest::keySequence(&form, QKeySequence::Redo);
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN"));
+    // Without a data file Save is Save as; its Cancel writes nothing.
+    dialogs_.Answers = {true};
+    form.New1Click();
+    for (int col = 1; col <= 3; ++col) EditCell(form.Pages->CoordGrid(), col, 1, "2");
+    QVERIFY(!form.Save1Click());
+    QCOMPARE(saveStart_, QString::fromStdString(Bin()));
+    QVERIFY(!QFile::exists(Path("data.PEN")));
+    saveAnswer_ = Path("n.PEN");
+    QVERIFY(form.Save1Click());
+    QVERIFY(Contains(ReadAll(Path("n.PEN")), "1=2.000@2.000@2.000"));
+    QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=n.PEN"));
+  }
+
+  void openWithUnsavedChangesAsks_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("save") << int(tarvelin::Dialogs::SaveAnswer::Save);
+    QTest::newRow("discard") << int(tarvelin::Dialogs::SaveAnswer::Discard);
+    QTest::newRow("cancel") << int(tarvelin::Dialogs::SaveAnswer::Cancel);
+  }
+  void openWithUnsavedChangesAsks() {
+    QFETCH(int, answer);
+    using Answer = tarvelin::Dialogs::SaveAnswer;
+    TForm1& form = WithModel();
+    WriteAll(Path("b.PEN"), OneBar("9"));
+    EditCell(form.Pages->CoordGrid(), 1, 2, "4");
+    const std::string edited = ModelText(form);
+    dialogs_.SaveAnswers = {Answer(answer)};
+    openAnswer_ = Path("b.PEN");
+    form.Openen1Click();
+    QCOMPARE(dialogs_.Texts("save question"),
+             std::vector<std::string>{"Save the changes to a.PEN?"});
+    if (Answer(answer) == Answer::Cancel) {
+      QVERIFY(openStart_.isEmpty());  // the open dialog never came
+      QCOMPARE(ModelText(form), edited);
+      QCOMPARE(form.State().DataFileName, Path("a.PEN").toStdString());
+      QCOMPARE(form.windowTitle(), QString("Tarvelin on bars : file=a.PEN*"));
+      QCOMPARE(ReadAll(Path("a.PEN")), OneBar());
+      return;
+    }
+    QCOMPARE(form.State().DataFileName, Path("b.PEN").toStdString());
+    QCOMPARE(form.Store().NumberEdit(4).RealValue(), 9.0);
+    QVERIFY(!form.Modified());
+    QVERIFY(!form.History().Stack().canUndo());  // a new file starts a new history
+    if (Answer(answer) == Answer::Save)
+      QVERIFY(Contains(ReadAll(Path("a.PEN")), "2=4.000@0.000@0.000"));
+    else
+      QCOMPARE(ReadAll(Path("a.PEN")), OneBar());  // only the edit asked about is gone
+    QCOMPARE(ReadAll(Path("b.PEN")), OneBar("9"));
+  }
+
+  void dropAndNewAskToo() {
+    using Answer = tarvelin::Dialogs::SaveAnswer;
+    TForm1& form = WithModel();
+    WriteAll(Path("b.PEN"), OneBar("9"));
+    form.DropFiles({Path("b.PEN")});  // nothing unsaved: no question
+    QVERIFY(dialogs_.Texts("save question").empty());
+    EditCell(form.Pages->CoordGrid(), 1, 2, "4");
+    dialogs_.SaveAnswers = {Answer::Cancel};
+    form.DropFiles({Path("a.PEN")});
+    QCOMPARE(form.State().DataFileName, Path("b.PEN").toStdString());
+    dialogs_.Answers = {true};
+    dialogs_.SaveAnswers = {Answer::Cancel};
+    form.New1Click();
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("4"));
+    QCOMPARE(dialogs_.Texts("save question"),
+             std::vector<std::string>(2, "Save the changes to b.PEN?"));
+  }
+
+  void undoRestoresTheModelExactly_data() {
+    QTest::addColumn<QString>("change");
+    for (const char* change :
+         {"cell", "field", "paste", "erase nodes", "erase bars", "delete", "new"})
+      QTest::newRow(change) << QString(change);
+  }
+  void undoRestoresTheModelExactly() {
+    QFETCH(QString, change);
+    TForm1& form = WithModel();
+    QTableView* coord = form.Pages->CoordGrid();
+    const std::string before = ModelText(form);
+    if (change == "cell") {
+      EditCell(coord, 2, 1, "8");
+    } else if (change == "field") {
+      tarvelin::TNumberEdit* fy = form.Pages->NumberEdit(5);
+      fy->selectAll();
+      QTest::keyClicks(fy, "12");
+      form.Pages->CommitEdits();
+    } else if (change == "paste") {
+      QGuiApplication::clipboard()->setText("7\t8\t9\n1,5\t2\t3\n");
+      coord->setCurrentIndex(coord->model()->index(1, 1));
+      QTest::keySequence(coord, QKeySequence::Paste);
+    } else if (change.startsWith("erase")) {
+      dialogs_.Answers = {true};
+      QTableView* grid = change == "erase nodes" ? coord : form.Pages->PropGrid();
+      QTest::mousePress(grid->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    } else if (change == "delete") {
+      coord->selectionModel()->select(
+          QItemSelection(coord->model()->index(0, 1), coord->model()->index(1, 2)),
+          QItemSelectionModel::ClearAndSelect);
+      QTest::keyClick(coord, Qt::Key_Delete);
+    } else if (change == "new") {
+      dialogs_.Answers = {true};
+      form.New1Click();
+    }
+    const std::string after = ModelText(form);
+    QVERIFY(after != before);
+    QVERIFY(dialogs_.Texts("error").empty());
+    form.Undo1Click();
+    QCOMPARE(ModelText(form), before);
+    form.Redo1Click();
+    QCOMPARE(ModelText(form), after);
+    form.Undo1Click();
+    QCOMPARE(ModelText(form), before);
+    QCOMPARE(form.State().DataFileName, Path("a.PEN").toStdString());
+    QCOMPARE(form.windowTitle().startsWith("Tarvelin on bars : file=a.PEN"), true);
+  }
+
+  void pasteFromASpreadsheetLandsAndGrowsTheTable() {
+    TForm1& form = Started({"-R", "20"});
+    form.Button1Click();
+    QTableView* grid = form.Pages->CoordGrid();
+    QGuiApplication::clipboard()->setText("1,5\t2\t3\r\n4\t5\t6\r\n7\t8\t9\r\n");
+    grid->setCurrentIndex(grid->model()->index(17, 1));  // node 18, X
+    QTest::keySequence(grid, QKeySequence::Paste);
+    QVERIFY(dialogs_.Log.empty());
+    QCOMPARE(form.Store().CoordGrid.RowCount(), 21);
+    QCOMPARE(form.Store().EleGrid.RowCount(), 21);
+    QCOMPARE(grid->model()->rowCount(), 20);
+    QCOMPARE(form.State().GridLength, 21);
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 18), std::string("1,5"));
+    QCOMPARE(form.Store().CoordGrid.Cell(3, 20), std::string("9"));
+    QCOMPARE(form.Store().CoordGrid.Cell(0, 20), std::string("20"));
+    // The page change reads the decimal comma as typed text is read.
+    QVERIFY(form.Pages->GoToPage(2));
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 18), std::string("1.500"));
+    // One undo step takes the whole paste back, the table length with it.
+    form.Undo1Click();
+    QCOMPARE(form.Store().CoordGrid.RowCount(), 20);
+    QCOMPARE(form.State().GridLength, 20);
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 18), std::string());
+  }
+
+  void refusedPasteChangesNothing() {
+    TForm1& form = WithModel();
+    const std::string before = ModelText(form);
+    QTableView* grid = form.Pages->CoordGrid();
+    QGuiApplication::clipboard()->setText("1\t2\t3\n4\tabc\t6\n");
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    form.Pages->PasteInto(static_cast<tarvelin::GridView*>(grid));
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{
+                 "Nothing was pasted: 'abc' is not a number (column \"Y [m]\", node 2)."});
+    QCOMPARE(ModelText(form), before);
+    QVERIFY(!form.History().Stack().canUndo());
+    QVERIFY(!form.Modified());
+  }
+
+  void copyGivesTabSeparatedText() {
+    TForm1& form = WithModel();
+    QTableView* grid = form.Pages->CoordGrid();
+    ActivateOn(form, grid);
+    grid->selectionModel()->select(
+        QItemSelection(grid->model()->index(0, 1), grid->model()->index(1, 3)),
+        QItemSelectionModel::ClearAndSelect);
+    QTest::keySequence(grid, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("1\t0\t0\n3\t0\t0\n"));
+    // The menu entry copies from the control with the focus.
+    QGuiApplication::clipboard()->clear();
+    form.Copy1Click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("1\t0\t0\n3\t0\t0\n"));
+  }
+
+  void editsAfterACalculationClearTheResults_data() {
+    QTest::addColumn<QString>("change");
+    for (const char* change : {"cell", "field", "switch", "erase", "undo"})
+      QTest::newRow(change) << QString(change);
+  }
+  void editsAfterACalculationClearTheResults() {
+    QFETCH(QString, change);
+    TForm1& form = WithModel();
+    if (change == "undo") EditCell(form.Pages->CoordGrid(), 3, 1, "0.0");  // same value
+    form.BitBtn2Click();
+    QVERIFY(form.Store().GroupBox4Visible);
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string("-5.0000"));
+    if (change == "cell") {
+      EditCell(form.Pages->EleGrid(), 3, 1, "1");
+    } else if (change == "field") {
+      tarvelin::TNumberEdit* fx = form.Pages->NumberEdit(4);
+      fx->selectAll();
+      QTest::keyClicks(fx, "6");
+      form.BitBtn2Click();  // calculates the new load: the earlier result must go first
+      QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string("-6.0000"));
+      form.Undo1Click();
+    } else if (change == "switch") {
+      form.Pages->CheckBox2()->click();
+    } else if (change == "erase") {
+      dialogs_.Answers = {true};
+      QTest::mousePress(form.Pages->EleGrid()->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    } else {
+      form.Undo1Click();
+    }
+    QVERIFY(!form.Store().GroupBox4Visible);
+    QVERIFY(form.Pages->StringGrid3()->isHidden());
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string());
+    QCOMPARE(form.Store().NumberEdit(12).RealValue(), 0.0);
+    QVERIFY(form.close());
+    QVERIFY(!Contains(ReadAll(Path("a.PEN")), "[elementforces]\r\n1="));
+  }
+
+  void resizeShowsMoreTableRows() {
+    TForm1& form = Started();
+    form.Button1Click();
+    QVERIFY(form.Pages->GoToPage(1));
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTableView* grid = form.Pages->CoordGrid();
+    const auto visibleRows = [grid] {
+      return grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize();
+    };
+    const int before = visibleRows();
+    QVERIFY(before >= 10);
+    form.resize(form.width() + 200, form.height() + 300);
+    QTRY_VERIFY(visibleRows() >= before + 300 / grid->verticalHeader()->defaultSectionSize() - 1);
+    QVERIFY(form.Pages->PropGrid()->viewport()->height() > before * 14);
+  }
+
+  void recentFilesSurviveARestart() {
+    TForm1& form = Started({}, "[program]\r\nautoupdate=0\r\n[mine]\r\nkey=1\r\n");
+    WriteAll(Path("a.PEN"), OneBar());
+    WriteAll(Path("b.PEN"), OneBar("9"));
+    form.DropFiles({Path("a.PEN")});
+    openAnswer_ = Path("b.PEN");
+    form.Openen1Click();
+    QCOMPARE(RecentEntries(form), QStringList({Path("b.PEN"), Path("a.PEN")}));
+    QVERIFY(form.close());
+    const std::string ini = ReadAll(Path("tarvelin.ini"));
+    QVERIFY(Contains(ini, "[mine]\r\nkey=1\r\n"));
+    QVERIFY(Contains(ini, "[window]\r\n"));
+    form_.reset();
+    TForm1& again = Started({}, ini);
+    QCOMPARE(RecentEntries(again), QStringList({Path("b.PEN"), Path("a.PEN")}));
+    again.Recent1->actions().at(1)->trigger();
+    QCOMPARE(again.State().DataFileName, Path("a.PEN").toStdString());
+    QCOMPARE(again.Store().NumberEdit(4).RealValue(), 5.0);
+    QCOMPARE(RecentEntries(again), QStringList({Path("a.PEN"), Path("b.PEN")}));
+    // A file that has gone is named and leaves the list.
+    QFile::remove(Path("b.PEN"));
+    again.Recent1->actions().at(1)->trigger();
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"The data file " + Bin() + "b.PEN no longer exists."});
+    QCOMPARE(RecentEntries(again), QStringList({Path("a.PEN")}));
+  }
+
+  void windowSizeIsRemembered() {
+    TForm1& form = Started();
+    const QSize start = form.size();
+    form.resize(start.width() + 123, start.height() + 45);
+    QVERIFY(form.close());
+    form_.reset();
+    TForm1& again = Started({}, ReadAll(Path("tarvelin.ini")));
+    QCOMPARE(again.size(), QSize(start.width() + 123, start.height() + 45));
+  }
+#endif
 };
 
 QTEST_MAIN(TestTForm1)
