@@ -73,11 +73,12 @@ fuzz-ci: fuzz-build
 	done
 
 # PNG pictures of the intro panel, the three pages (bundled example loaded and calculated), the
-# about box and the technical-information window, drawn under Xvfb into $(BUILD)/screenshots/.
+# window maximised on a 1920x1080 screen, the about box and the technical-information window,
+# drawn under Xvfb into $(BUILD)/screenshots/.
 screenshots: build
 	cmake --build $(BUILD) -j $(JOBS) --target screenshots
 	rm -rf $(BUILD)/screenshots && mkdir -p $(BUILD)/screenshots
-	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/tools/tarvelin-screenshots examples/hexapod.PEN $(BUILD)/screenshots
+	xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD)/tools/tarvelin-screenshots examples/hexapod.PEN $(BUILD)/screenshots
 
 # Opens the program on a copy of a bundled example (the copy in $(BUILD)/run/, the settings
 # beside the program); without a display, a batch run on the copy and its results.

@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+# Drives the built program as a user at the keyboard, under Xvfb with real key and mouse
+# events (xdotool) and the X clipboard (xclip): paste from a spreadsheet's clipboard, Ctrl+S,
+# Ctrl+Z. The program runs in its own temporary folder as in program_tests.py.
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import program_tests  # noqa: E402  (the sandbox and file helpers)
+
+ONE_BAR = ("[loads]\nFx=5\n[properties]\nE=1000\nA=0.002\n[coordinates]\n1=1@0@0\n2=3@0@0\n"
+           "[elements]\n1=1@2\n")
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool"] + [str(a) for a in args], check=True, capture_output=True,
+                          text=True, timeout=20).stdout
+
+
+class DesktopKeys(unittest.TestCase):
+    def setUp(self):
+        if not os.environ.get("DISPLAY"):
+            self.skipTest("no X display (run under xvfb-run)")
+        for tool in ("xdotool", "xclip"):
+            if shutil.which(tool) is None:
+                self.skipTest(tool + " is not installed")
+        self.box = program_tests.Sandbox()
+        self.pen = os.path.join(self.box.bin, "a.PEN")
+        program_tests.write_pen(self.pen, ONE_BAR)
+        with open(self.box.ini, "w", newline="") as f:
+            f.write("[program]\r\nautoupdate=0\r\nopenlastproject=1\r\nnoIntroPanel=1\r\n"
+                    "datafile=%s\r\n" % self.pen)
+        self.proc = None
+
+    def tearDown(self):
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.box.cleanup()
+
+    def wait_title(self, title, timeout=15):
+        import xwindows
+        found = xwindows.wait_for(lambda t: t == title, timeout)
+        self.assertIsNotNone(found, "no window %r; open: %s" % (title, xwindows.titles()))
+        return found[0]
+
+    def wait_file(self, predicate, timeout=10):
+        end = time.time() + timeout
+        while time.time() < end:
+            text = program_tests.file_bytes(self.pen).decode("latin-1")
+            if predicate(text):
+                return text
+            time.sleep(0.1)
+        self.fail("the data file never changed as expected:\n" + text)
+
+    def test_paste_save_and_undo_with_the_keyboard(self):
+        self.proc = self.box.start([])
+        window = self.wait_title("Tarvelin on bars : file=a.PEN")
+        time.sleep(0.5)
+        # Without a window manager the window takes the keyboard by X focus.
+        xdotool("windowfocus", "--sync", window)
+        xdotool("key", "ctrl+2")  # View > Hinged bars
+        time.sleep(0.5)
+        # A click into the node table, then Ctrl+Home to its first cell (X of node 1).
+        xdotool("mousemove", "--window", window, 90, 110)
+        xdotool("click", 1)
+        xdotool("key", "ctrl+Home")
+        time.sleep(0.3)
+        clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE)
+        clip.communicate(b"7\t8\t9\n", timeout=10)
+        xdotool("key", "ctrl+v")
+        self.wait_title("Tarvelin on bars : file=a.PEN*")
+        xdotool("key", "ctrl+s")
+        self.wait_title("Tarvelin on bars : file=a.PEN")
+        self.wait_file(lambda t: "1=7.000@8.000@9.000" in t)
+        xdotool("key", "ctrl+z")
+        self.wait_title("Tarvelin on bars : file=a.PEN*")
+        xdotool("key", "ctrl+s")
+        self.wait_file(lambda t: "1=1.000@0.000@0.000" in t)
+        # Ctrl+Shift+Z brings the paste back; the close writes it silently.
+        xdotool("key", "ctrl+shift+z")
+        self.wait_title("Tarvelin on bars : file=a.PEN*")
+        import xwindows
+        xwindows.close(window)
+        self.proc.wait(20)
+        self.assertEqual(self.proc.returncode, 0)
+        self.assertIn("1=7.000@8.000@9.000", program_tests.file_bytes(self.pen).decode("latin-1"))
+        recent = program_tests.read_profile(self.box.ini)["recentfiles"]
+        self.assertEqual(recent["file1"], self.pen)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--examples", required=True)
+    parser.add_argument("rest", nargs="*")
+    opts = parser.parse_args()
+    program_tests.PROGRAM = os.path.abspath(opts.program)
+    program_tests.EXAMPLES = os.path.abspath(opts.examples)
+    if not os.environ.get("TARVELIN_UNDER_XVFB"):
+        xvfb = shutil.which("xvfb-run")
+        if xvfb is None:
+            print("xvfb-run is not installed: desktop cases skipped")
+            return 77
+        env = dict(os.environ, TARVELIN_UNDER_XVFB="1")
+        env.pop("QT_QPA_PLATFORM", None)
+        cmd = [xvfb, "-a", "-s", "-screen 0 1280x1024x24", sys.executable,
+               os.path.abspath(__file__)] + sys.argv[1:]
+        return subprocess.run(cmd, env=env).returncode
+    result = unittest.main(argv=[sys.argv[0]] + opts.rest, exit=False, verbosity=2).result
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
