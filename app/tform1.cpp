@@ -476,9 +476,14 @@ void TForm1::BuildIntroPanel() {
   Image1->installEventFilter(this);
 #ifdef TARVELIN_HAVE_JPEG
   const QPixmap picture = LoadJpegPixmap(QLatin1String(kIntroPicture));
-  if (!picture.isNull())
-    Image1->setPixmap(
-        picture.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  if (!picture.isNull()) {
+    // Scaled to the screen's pixels, so it stays sharp on a high-density screen.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap scaled =
+        picture.scaled(Image1->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    Image1->setPixmap(scaled);
+  }
 #else
   (void)kIntroPicture;
 #endif
@@ -649,7 +654,7 @@ bool TForm1::ReadDataFileGuarded(const std::string& previousName, bool keepName)
     AdoptModel(store_, std::move(scratch));
     history_.Stack().clear();
     if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
-    AddToRecentFiles(state_.DataFileName);
+    if (!state_.BatchMode) AddToRecentFiles(state_.DataFileName);
   } else if (!read) {
     if (keepName)
       protectedDataFile_ = state_.DataFileName;
@@ -1135,11 +1140,15 @@ void TForm1::About1Click() {
     int newGridLength = state_.GridLength;
     box.GetOptions(state_.OpenLastProject, state_.AutoUpdate, state_.NoIntroPanel, newGridLength);
     switch (AcceptTableLength(newGridLength, state_.GridLength)) {
-      case TableLengthChange::Accepted:
+      case TableLengthChange::Accepted: {
+        // A shorter table drops rows: one step that undo takes back.
+        const ModelSnapshot before = TakeModelSnapshot(store_);
         store_.ResizeTables(newGridLength);
         InitTables(store_);
         state_.GridLength = store_.GridLength;
+        history_.Record(EditSince(before, store_), QStringLiteral("Table length"));
         break;
+      }
       case TableLengthChange::OutOfRange:
         dialogs_->ShowError(TableLengthOutOfRangeText(newGridLength, state_.GridLength));
         break;

@@ -816,6 +816,12 @@ class TestTForm1 : public QObject {
     QCOMPARE(form.Store().PropGrid.RowCount(), 27);
     QCOMPARE(form.Store().CoordGrid.Cell(1, 25), std::string("7"));
     QCOMPARE(form.Store().CoordGrid.Cell(1, 26), std::string());
+    // The rows cut off come back with undo, and go again with redo.
+    form.Undo1Click();
+    QCOMPARE(form.Store().CoordGrid.RowCount(), 101);
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 26), std::string("8"));
+    form.Redo1Click();
+    QCOMPARE(form.State().GridLength, 26);
     QVERIFY(form.close());
     QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "gridlength=26\r\n"));
 #else
