@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# Drives the built program as a user at the keyboard, under Xvfb with real key and mouse
+# Drives the built program as a user at the keyboard, on a private Xvfb with real key and mouse
 # events (xdotool) and the X clipboard (xclip): paste from a spreadsheet's clipboard, Ctrl+S,
 # Ctrl+Z. The program runs in its own temporary folder as in program_tests.py.
 import argparse
@@ -24,55 +24,65 @@ def xdotool(*args):
                           text=True, timeout=20).stdout
 
 
-class DesktopKeys(unittest.TestCase):
+class DesktopKeys(program_tests.ProgramCase):
+    """Keys typed into the running program. Waits end on events (a caption, the start-up
+    milestone, the data file's content, the process) as in the windowed program cases, whose
+    helpers these are."""
+
+    start = program_tests.Windowed.start
+    diagnostics = program_tests.Windowed.diagnostics
+    wait_ready = program_tests.Windowed.wait_ready
+    finish = program_tests.Windowed.finish
+
     def setUp(self):
         if not os.environ.get("DISPLAY"):
-            self.skipTest("no X display (run under xvfb-run)")
+            self.skipTest("no X display")
         for tool in ("xdotool", "xclip"):
             if shutil.which(tool) is None:
                 self.skipTest(tool + " is not installed")
-        self.box = program_tests.Sandbox()
+        super().setUp()
+        self.procs = []
         self.pen = os.path.join(self.box.bin, "a.PEN")
         program_tests.write_pen(self.pen, ONE_BAR)
         with open(self.box.ini, "w", newline="") as f:
             f.write("[program]\r\nautoupdate=0\r\nopenlastproject=1\r\nnoIntroPanel=1\r\n"
                     "datafile=%s\r\n" % self.pen)
-        self.proc = None
 
     def tearDown(self):
-        if self.proc is not None and self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        self.box.cleanup()
+        for proc in self.procs:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        super().tearDown()
 
     def wait_title(self, title, timeout=15):
         import xwindows
         found = xwindows.wait_for(lambda t: t == title, timeout)
-        self.assertIsNotNone(found, "no window %r; open: %s" % (title, xwindows.titles()))
+        if found is None:
+            self.fail("no window %r\n%s" % (title, self.diagnostics()))
         return found[0]
 
     def wait_file(self, predicate, timeout=10):
-        end = time.time() + timeout
-        while time.time() < end:
+        end = time.monotonic() + timeout
+        text = ""
+        while time.monotonic() < end:
             text = program_tests.file_bytes(self.pen).decode("latin-1")
             if predicate(text):
                 return text
-            time.sleep(0.1)
-        self.fail("the data file never changed as expected:\n" + text)
+            time.sleep(0.05)
+        self.fail("the data file never changed as expected:\n%s\n%s" % (text, self.diagnostics()))
 
     def test_paste_save_and_undo_with_the_keyboard(self):
-        self.proc = self.box.start([])
+        proc = self.start([])
         window = self.wait_title("Tarvelin on bars : file=a.PEN")
-        time.sleep(0.5)
+        self.wait_ready(proc)
         # Without a window manager the window takes the keyboard by X focus.
         xdotool("windowfocus", "--sync", window)
         xdotool("key", "ctrl+2")  # View > Hinged bars
-        time.sleep(0.5)
         # A click into the node table, then Ctrl+Home to its first cell (X of node 1).
         xdotool("mousemove", "--window", window, 90, 110)
         xdotool("click", 1)
         xdotool("key", "ctrl+Home")
-        time.sleep(0.3)
         clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE)
         clip.communicate(b"7\t8\t9\n", timeout=10)
         xdotool("key", "ctrl+v")
@@ -89,8 +99,7 @@ class DesktopKeys(unittest.TestCase):
         self.wait_title("Tarvelin on bars : file=a.PEN*")
         import xwindows
         xwindows.close(window)
-        self.proc.wait(20)
-        self.assertEqual(self.proc.returncode, 0)
+        self.assertEqual(self.finish(proc), 0)
         self.assertIn("1=7.000@8.000@9.000", program_tests.file_bytes(self.pen).decode("latin-1"))
         recent = program_tests.read_profile(self.box.ini)["recentfiles"]
         self.assertEqual(recent["file1"], self.pen)
@@ -104,17 +113,21 @@ def main():
     opts = parser.parse_args()
     program_tests.PROGRAM = os.path.abspath(opts.program)
     program_tests.EXAMPLES = os.path.abspath(opts.examples)
-    if not os.environ.get("TARVELIN_UNDER_XVFB"):
-        xvfb = shutil.which("xvfb-run")
-        if xvfb is None:
-            print("xvfb-run is not installed: desktop cases skipped")
-            return 77
-        env = dict(os.environ, TARVELIN_UNDER_XVFB="1")
-        env.pop("QT_QPA_PLATFORM", None)
-        cmd = [xvfb, "-a", "-s", "-screen 0 1280x1024x24", sys.executable,
-               os.path.abspath(__file__)] + sys.argv[1:]
-        return subprocess.run(cmd, env=env).returncode
-    result = unittest.main(argv=[sys.argv[0]] + opts.rest, exit=False, verbosity=2).result
+    if shutil.which("Xvfb") is None:
+        print("Xvfb is not installed: desktop cases skipped")
+        return 77
+    try:
+        server = program_tests.XServer()
+    except RuntimeError as e:
+        print(e, file=sys.stderr)
+        return 1
+    os.environ["DISPLAY"] = server.display
+    os.environ.pop("QT_QPA_PLATFORM", None)
+    os.environ.pop("WAYLAND_DISPLAY", None)
+    try:
+        result = unittest.main(argv=[sys.argv[0]] + opts.rest, exit=False, verbosity=2).result
+    finally:
+        server.stop()
     return 0 if result.wasSuccessful() else 1
 
 
