@@ -74,8 +74,8 @@ class DesktopKeys(program_tests.ProgramCase):
 
     def test_paste_save_and_undo_with_the_keyboard(self):
         proc = self.start([])
-        window = self.wait_title("Tarvelin on bars : file=a.PEN")
-        self.wait_ready(proc)
+        window = self.wait_title("Tarvelin on bars : file=a.PEN", timeout=30)
+        self.wait_ready(proc, timeout=30)
         # Without a window manager the window takes the keyboard by X focus.
         xdotool("windowfocus", "--sync", window)
         xdotool("key", "ctrl+2")  # View > Hinged bars
