@@ -1124,6 +1124,30 @@ class TestTForm1 : public QObject {
     QCOMPARE(RecentEntries(again), QStringList({Path("a.PEN")}));
   }
 
+  void menusOpenWithAltAndF9Calculates_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("menu");
+    QTest::newRow("Alt+F") << int(Qt::Key_F) << "Bestand1";
+    QTest::newRow("Alt+E") << int(Qt::Key_E) << "Edit1";
+    QTest::newRow("Alt+V") << int(Qt::Key_V) << "View1";
+    QTest::newRow("Alt+I") << int(Qt::Key_I) << "Info1";
+  }
+  void menusOpenWithAltAndF9Calculates() {
+    QFETCH(int, key);
+    QFETCH(QString, menu);
+    TForm1& form = WithModel();
+    ActivateOn(form, form.Pages->CoordGrid());
+    QTest::keyClick(&form, Qt::Key(key), Qt::AltModifier);
+    QMenu* opened = form.findChild<QMenu*>(menu);
+    QVERIFY(opened);
+    QTRY_VERIFY(opened->isVisible());
+    opened->close();
+    QTRY_VERIFY(!opened->isVisible());
+    ActivateOn(form, form.Pages->CoordGrid());
+    QTest::keyClick(form.Pages->CoordGrid(), Qt::Key_F9);
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string("-5.0000"));
+  }
+
   void windowSizeIsRemembered() {
     TForm1& form = Started();
     const QSize start = form.size();
@@ -1132,6 +1156,17 @@ class TestTForm1 : public QObject {
     form_.reset();
     TForm1& again = Started({}, ReadAll(Path("tarvelin.ini")));
     QCOMPARE(again.size(), QSize(start.width() + 123, start.height() + 45));
+    QVERIFY(!again.isMaximized());
+    // Maximised: the next start is maximised, and its normal size is still the one above.
+    again.showMaximized();
+    QTRY_VERIFY(again.isMaximized());
+    QVERIFY(again.close());
+    form_.reset();
+    const std::string ini = ReadAll(Path("tarvelin.ini"));
+    QVERIFY(Contains(ini, "maximised=1\r\n"));
+    QVERIFY(Contains(ini, "width=" + std::to_string(start.width() + 123) + "\r\n"));
+    TForm1& third = Started({}, ini);
+    QVERIFY(third.isMaximized());
   }
 #endif
 };
