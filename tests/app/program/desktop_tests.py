@@ -2,7 +2,6 @@
 # Drives the built program as a user at the keyboard, on a private Xvfb with real key and mouse
 # events (xdotool) and the X clipboard (xclip): paste from a spreadsheet's clipboard, Ctrl+S,
 # Ctrl+Z. The program runs in its own temporary folder as in program_tests.py.
-import argparse
 import os
 import shutil
 import subprocess
@@ -24,43 +23,24 @@ def xdotool(*args):
                           text=True, timeout=20).stdout
 
 
-class DesktopKeys(program_tests.ProgramCase):
+class DesktopKeys(program_tests.Windowed):
     """Keys typed into the running program. Waits end on events (a caption, the start-up
     milestone, the data file's content, the process) as in the windowed program cases, whose
-    helpers these are."""
-
-    start = program_tests.Windowed.start
-    diagnostics = program_tests.Windowed.diagnostics
-    wait_ready = program_tests.Windowed.wait_ready
-    finish = program_tests.Windowed.finish
+    helpers these are (their own cases are not run again here: see load_tests)."""
 
     def setUp(self):
-        if not os.environ.get("DISPLAY"):
-            self.skipTest("no X display")
         for tool in ("xdotool", "xclip"):
             if shutil.which(tool) is None:
                 self.skipTest(tool + " is not installed")
         super().setUp()
-        self.procs = []
         self.pen = os.path.join(self.box.bin, "a.PEN")
         program_tests.write_pen(self.pen, ONE_BAR)
         with open(self.box.ini, "w", newline="") as f:
             f.write("[program]\r\nautoupdate=0\r\nopenlastproject=1\r\nnoIntroPanel=1\r\n"
                     "datafile=%s\r\n" % self.pen)
 
-    def tearDown(self):
-        for proc in self.procs:
-            if proc.poll() is None:
-                proc.kill()
-                proc.wait()
-        super().tearDown()
-
     def wait_title(self, title, timeout=15):
-        import xwindows
-        found = xwindows.wait_for(lambda t: t == title, timeout)
-        if found is None:
-            self.fail("no window %r\n%s" % (title, self.diagnostics()))
-        return found[0]
+        return self.wait_window(lambda t: t == title, timeout)[0]
 
     def wait_file(self, predicate, timeout=10):
         end = time.monotonic() + timeout
@@ -105,31 +85,13 @@ class DesktopKeys(program_tests.ProgramCase):
         self.assertEqual(recent["file1"], self.pen)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--examples", required=True)
-    parser.add_argument("rest", nargs="*")
-    opts = parser.parse_args()
-    program_tests.PROGRAM = os.path.abspath(opts.program)
-    program_tests.EXAMPLES = os.path.abspath(opts.examples)
-    if shutil.which("Xvfb") is None:
-        print("Xvfb is not installed: desktop cases skipped")
-        return 77
-    try:
-        server = program_tests.XServer()
-    except RuntimeError as e:
-        print(e, file=sys.stderr)
-        return 1
-    os.environ["DISPLAY"] = server.display
-    os.environ.pop("QT_QPA_PLATFORM", None)
-    os.environ.pop("WAYLAND_DISPLAY", None)
-    try:
-        result = unittest.main(argv=[sys.argv[0]] + opts.rest, exit=False, verbosity=2).result
-    finally:
-        server.stop()
-    return 0 if result.wasSuccessful() else 1
+def load_tests(loader, tests, pattern):
+    """Only the cases of this file, not those DesktopKeys inherits."""
+    return unittest.TestSuite(DesktopKeys(name) for name in sorted(vars(DesktopKeys))
+                              if name.startswith("test_"))
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    # The windowed cases' driver: its private Xvfb (--xvfb), its options, the cases of this
+    # module (the main module).
+    sys.exit(program_tests.main())
