@@ -1002,25 +1002,24 @@ void TForm1::Copy1Click() {
 }
 
 void TForm1::Paste1Click() {
-  QWidget* focus = focusWidget();
-#ifdef TARVELIN_HAVE_PAGES
-  if (auto* grid = qobject_cast<GridView*>(focus)) {
-    if (Pages) Pages->PasteInto(grid);
-    return;
-  }
-#endif
-  if (auto* line = qobject_cast<QLineEdit*>(focus)) line->paste();
+  EditOnFocus(&MainPages::PasteInto, &QLineEdit::paste);
 }
 
 void TForm1::Delete1Click() {
+  EditOnFocus(&MainPages::DeleteIn, &QLineEdit::del);
+}
+
+void TForm1::EditOnFocus(void (MainPages::*onTable)(GridView*), void (QLineEdit::*onField)()) {
   QWidget* focus = focusWidget();
 #ifdef TARVELIN_HAVE_PAGES
   if (auto* grid = qobject_cast<GridView*>(focus)) {
-    if (Pages) Pages->DeleteIn(grid);
+    if (Pages) (Pages->*onTable)(grid);
     return;
   }
+#else
+  (void)onTable;
 #endif
-  if (auto* line = qobject_cast<QLineEdit*>(focus)) line->del();
+  if (auto* line = qobject_cast<QLineEdit*>(focus)) (line->*onField)();
 }
 
 // The place and size of the last run, where a screen still shows them.

@@ -25,6 +25,7 @@ class QCheckBox;
 class QFileDialog;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTabWidget;
@@ -35,6 +36,7 @@ class QUrl;
 namespace tarvelin {
 
 class Dialogs;
+class GridView;
 class MainPages;
 
 // Address of the VRML plug-in's web page (intro panel link and picture).
@@ -213,6 +215,8 @@ class TForm1 : public QMainWindow {
   void ApplyPlacement();
   void StorePlacement();
   void EnableCommands(bool on);
+  // Paste or delete on the control with the keyboard focus: a table or a field.
+  void EditOnFocus(void (MainPages::*onTable)(GridView*), void (QLineEdit::*onField)());
   QList<QAction*> Commands() const;
   bool SceneNumbering() const;
   bool SceneAxes() const;

@@ -1020,13 +1020,19 @@ class TestTForm1 : public QObject {
     QTableView* grid = form.Pages->CoordGrid();
     QGuiApplication::clipboard()->setText("1\t2\t3\n4\tabc\t6\n");
     grid->setCurrentIndex(grid->model()->index(0, 1));
-    form.Pages->PasteInto(static_cast<tarvelin::GridView*>(grid));
+    ActivateOn(form, grid);
+    form.Paste1->trigger();  // Edit > Paste on the table with the focus
     QCOMPARE(dialogs_.Texts("error"),
              std::vector<std::string>{
                  "Nothing was pasted: 'abc' is not a number (column \"Y [m]\", node 2)."});
     QCOMPARE(ModelText(form), before);
     QVERIFY(!form.History().Stack().canUndo());
     QVERIFY(!form.Modified());
+    // Edit > Delete empties the selected cells of that table, as one step.
+    grid->selectionModel()->select(grid->model()->index(1, 1), QItemSelectionModel::ClearAndSelect);
+    form.Delete1->trigger();
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string());
+    QCOMPARE(form.History().Stack().count(), 1);
   }
 
   void copyGivesTabSeparatedText() {
