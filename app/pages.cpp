@@ -492,8 +492,10 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
   connect(d_->CheckBox5, &QCheckBox::toggled, d_->CheckBox7, &QCheckBox::setChecked);
   connect(d_->CheckBox7, &QCheckBox::toggled, d_->CheckBox5, &QCheckBox::setChecked);
 
-  for (int n = 4; n <= 11; ++n)
+  for (int n = 4; n <= 11; ++n) {
     connect(d_->Fields[n - kFirstField], &TNumberEdit::Exited, this, [this, n] { FieldExited(n); });
+    d_->Fields[n - kFirstField]->installEventFilter(this);
+  }
 
   // Leaving a page is checked first: a mouse press on a tab is decided before the tab bar
   // sees it; keys, the wheel and Ctrl+Tab are caught when the page has changed.
@@ -656,6 +658,16 @@ void MainPages::OnCurrentChanged(int index) {
 }
 
 bool MainPages::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    // A field takes Ctrl+Z for its own typing; with nothing of that left to undo (or redo),
+    // the key goes on to the window's undo of the model.
+    if (auto* field = qobject_cast<TNumberEdit*>(watched)) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if ((key->matches(QKeySequence::Undo) && !field->isUndoAvailable()) ||
+          (key->matches(QKeySequence::Redo) && !field->isRedoAvailable()))
+        return true;
+    }
+  }
   if (watched == tabBar() && event->type() == QEvent::MouseButtonPress) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton) {

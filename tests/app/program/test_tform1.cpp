@@ -1130,6 +1130,23 @@ class TestTForm1 : public QObject {
     QCOMPARE(RecentEntries(again), QStringList({Path("a.PEN")}));
   }
 
+  // Ctrl+Z in a field undoes the typing there first, then the model's changes.
+  void undoKeyInAField() {
+    TForm1& form = WithModel();
+    EditCell(form.Pages->CoordGrid(), 1, 2, "4");
+    tarvelin::TNumberEdit* fx = form.Pages->NumberEdit(4);
+    ActivateOn(form, fx);
+    const QString shown = fx->text();
+    fx->selectAll();
+    QTest::keyClicks(fx, "7");
+    QTest::keySequence(fx, QKeySequence::Undo);  // the typing
+    QCOMPARE(fx->text(), shown);
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("4"));
+    while (fx->isUndoAvailable()) fx->undo();
+    QTest::keySequence(fx, QKeySequence::Undo);  // nothing typed left: the model's last change
+    QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("3"));
+  }
+
   void menusOpenWithAltAndF9Calculates_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("menu");
