@@ -1147,6 +1147,32 @@ class TestTForm1 : public QObject {
     QCOMPARE(form.Store().CoordGrid.Cell(1, 2), std::string("3"));
   }
 
+  // File > Save takes the same path as the close: a data file another program changed is
+  // overwritten only on Yes; No keeps their file and the model stays unsaved. A failed Open
+  // in between does not make the window forget which file it read.
+  void saveAsksBeforeOverwritingAChangedDataFile() {
+    TForm1& form = WithModel();
+    EditCell(form.Pages->CoordGrid(), 1, 2, "4");
+    const std::string theirs = OneBar("7") + "[notes]\r\nby=them\r\n";
+    WriteAll(Path("a.PEN"), theirs);
+    WriteAll(Path("bad.PEN"), "[loads]\r\nFx=x\r\n");
+    dialogs_.SaveAnswers = {tarvelin::Dialogs::SaveAnswer::Discard};
+    openAnswer_ = Path("bad.PEN");
+    form.Openen1Click();
+    QCOMPARE(form.State().DataFileName, Path("a.PEN").toStdString());
+    dialogs_.Answers = {false};
+    QVERIFY(!form.Save1Click());
+    QCOMPARE(dialogs_.Texts("question"),
+             std::vector<std::string>{tarvelin::ChangedOnDiskQuestion(Bin() + "a.PEN")});
+    QCOMPARE(ReadAll(Path("a.PEN")), theirs);
+    QVERIFY(form.Modified());
+    dialogs_.Answers = {true};
+    QVERIFY(form.Save1Click());
+    QVERIFY(Contains(ReadAll(Path("a.PEN")), "2=4.000@0.000@0.000"));
+    QVERIFY(Contains(ReadAll(Path("a.PEN")), "[notes]\r\nby=them\r\n"));
+    QVERIFY(!form.Modified());
+  }
+
   void menusOpenWithAltAndF9Calculates_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("menu");
