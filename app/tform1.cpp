@@ -169,6 +169,11 @@ TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* 
 
 TForm1::~TForm1() {
   StopBackgroundWork();
+  // The pages outlive the history (child widgets go last): nothing they report may reach it.
+#ifdef TARVELIN_HAVE_PAGES
+  if (Pages) Pages->EditMade = nullptr;
+#endif
+  history_.Applied = nullptr;
 }
 
 TForm1::Platform TForm1::DefaultPlatform() {
