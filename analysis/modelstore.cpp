@@ -122,6 +122,18 @@ bool CellPassesCleaning(const std::string& cell, std::string& scratch) {
   return CleanNumberText(scratch);
 }
 
+// A cleaned coordinate cell's value; a failure names the node, the table, row and column.
+double CoordinateValue(const std::string& cleaned, int col, int row) {
+  try {
+    return StrToFloat(cleaned);
+  } catch (const UserError& e) {
+    const char axis = "XYZ"[col - 1];
+    throw UserError(std::string(e.what()) + "\nNode " + std::to_string(row) + ": " + axis +
+                    (cleaned.empty() ? " holds blanks only" : " holds no valid number") +
+                    " (node table, row " + std::to_string(row) + ", column \"" + axis + " [m]\").");
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -186,7 +198,7 @@ ModelStore::ModelStore()
           NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
           NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
           // Default E and A (bar type 0).
-          NumberLogic::Designed(TNumberType::RealType, 0, 50000000, "0"),
+          NumberLogic::Designed(TNumberType::RealType, 0, 1000000000, "0"),
           NumberLogic::Designed(TNumberType::RealType, 0, 100000, "0"),
           // Displacements ux, uy, uz, phix, phiy, phiz.
           NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
@@ -264,7 +276,7 @@ bool NormaliseTables(ModelStore& store) {
       if (cell.empty() || IsNormalisedCoordinate(cell)) continue;
       scratch.assign(cell);
       if (CleanNumberText(scratch)) {
-        cell = FormatFixed(StrToFloat(scratch), 6, 3);
+        cell = FormatFixed(CoordinateValue(scratch, c, r), 6, 3);
       } else {
         ok = false;  // the cell keeps its text so the user can find it
       }
@@ -319,24 +331,98 @@ int CountBars(const ModelStore& store) {
   return count;
 }
 
+namespace {
+
+// Where a bar's reading stopped: the cell being converted.
+enum class BarStage { BeginNode, BeginCoordinates, EndNode, EndCoordinates, Type, E, A };
+
+const char* const kCoordinateColumns[3] = {"X [m]", "Y [m]", "Z [m]"};
+
+// The sentence that names the table, row and column of the entry a bar could not read.
+std::string BarEntryText(const ModelStore& store, int bar, BarStage stage, const BarData& b,
+                         int coordinate) {
+  const std::string prefix = "Bar " + std::to_string(bar) + ": ";
+  const std::string barCell = " (bar table, row " + std::to_string(bar) + ", column \"";
+  auto wrong = [&](int col) {
+    return store.EleGrid.Cell(col, bar).empty() ? " is missing" : " is not a whole number";
+  };
+  switch (stage) {
+    case BarStage::BeginNode:
+      return prefix + "the begin node" + wrong(1) + barCell + "begin node\").";
+    case BarStage::EndNode:
+      return prefix + "the end node" + wrong(2) + barCell + "end node\").";
+    case BarStage::Type:
+      return prefix + "the type" + wrong(3) + barCell + "type\").";
+    case BarStage::BeginCoordinates:
+    case BarStage::EndCoordinates: {
+      const bool begin = stage == BarStage::BeginCoordinates;
+      const int node = begin ? b.BeginNode : b.EndNode;
+      const std::string which = (begin ? "begin node " : "end node ") + std::to_string(node);
+      if (node < 1) return prefix + which + " does not exist; nodes are numbered from 1.";
+      const TextGrid& coord = store.CoordGrid;
+      if (coord.Cell(1, node).empty() && coord.Cell(2, node).empty() && coord.Cell(3, node).empty())
+        return prefix + which + " has no coordinates.";
+      const std::string no =
+          coord.Cell(coordinate + 1, node).empty() ? " has no " : " has no valid ";
+      return prefix + which + no + std::string(1, "XYZ"[coordinate]) +
+             " coordinate (node table, row " + std::to_string(node) + ", column \"" +
+             kCoordinateColumns[coordinate] + "\").";
+    }
+    case BarStage::E:
+    case BarStage::A: {
+      if (b.Type < 0)
+        return prefix + "bar type " + std::to_string(b.Type) +
+               " does not exist; types are numbered from 0.";
+      const bool e = stage == BarStage::E;
+      const std::string name = e ? "E" : "A";
+      const bool empty =
+          CellAtRow(store.PropGrid, e ? 1 : 2, static_cast<long long>(b.Type) + 1).empty();
+      return prefix + "bar type " + std::to_string(b.Type) +
+             (empty ? " has no " : " has no valid ") + name + " (bar type table, type " +
+             std::to_string(b.Type) + ", column \"" + (e ? "E [kN/m^2]" : "A [m^2]") + "\").";
+    }
+  }
+  return prefix;
+}
+
+}  // namespace
+
 BarData ReadBar(const ModelStore& store, int bar) {
   const TextGrid& coord = store.CoordGrid;
   const TextGrid& ele = store.EleGrid;
   const TextGrid& prop = store.PropGrid;
   BarData b;
-  b.BeginNode = StrToInt(ele.Cell(1, bar));
-  b.X1 = CellToFloat(coord.Cell(1, b.BeginNode));
-  b.Y1 = CellToFloat(coord.Cell(2, b.BeginNode));
-  b.Z1 = CellToFloat(coord.Cell(3, b.BeginNode));
-  b.EndNode = StrToInt(ele.Cell(2, bar));
-  b.X2 = CellToFloat(coord.Cell(1, b.EndNode));
-  b.Y2 = CellToFloat(coord.Cell(2, b.EndNode));
-  b.Z2 = CellToFloat(coord.Cell(3, b.EndNode));
-  b.Type = StrToInt(ele.Cell(3, bar));
-  const long long typeRow = static_cast<long long>(b.Type) + 1;
-  if (typeRow < 0) throw UserError(ListIndexErrorText(typeRow));
-  b.E = CellToFloat(CellAtRow(prop, 1, typeRow));
-  b.A = CellToFloat(CellAtRow(prop, 2, typeRow));
+  BarStage stage = BarStage::BeginNode;
+  int coordinate = 0;
+  auto read = [&](int node, double& value) {
+    value = CellToFloat(coord.Cell(coordinate + 1, node));
+    ++coordinate;
+  };
+  try {
+    b.BeginNode = StrToInt(ele.Cell(1, bar));
+    stage = BarStage::BeginCoordinates;
+    read(b.BeginNode, b.X1);
+    read(b.BeginNode, b.Y1);
+    read(b.BeginNode, b.Z1);
+    stage = BarStage::EndNode;
+    b.EndNode = StrToInt(ele.Cell(2, bar));
+    stage = BarStage::EndCoordinates;
+    coordinate = 0;
+    read(b.EndNode, b.X2);
+    read(b.EndNode, b.Y2);
+    read(b.EndNode, b.Z2);
+    stage = BarStage::Type;
+    b.Type = StrToInt(ele.Cell(3, bar));
+    stage = BarStage::E;
+    const long long typeRow = static_cast<long long>(b.Type) + 1;
+    if (typeRow < 0) throw UserError(ListIndexErrorText(typeRow));
+    b.E = CellToFloat(CellAtRow(prop, 1, typeRow));
+    stage = BarStage::A;
+    b.A = CellToFloat(CellAtRow(prop, 2, typeRow));
+  } catch (const UserError& e) {
+    // The conversion's own text first, then where the entry lies.
+    throw UserError(std::string(e.what()) + "\n" + BarEntryText(store, bar, stage, b, coordinate));
+  }
   return b;
 }
 

@@ -13,7 +13,7 @@ namespace tarvelin {
 struct FreeMotion {
   enum class Kind { Translation, Rotation, Screw };
   Kind Type = Kind::Translation;
-  TVector6 Mode{};           // the motion, dof order
+  TVector6 Mode{};           // the motion, dof order: unit translation, or unit rotation
   double Direction[3] = {};  // unit translation direction, or the rotation axis direction
   double AxisPoint[3] = {};  // a point on the rotation axis (nearest the mass centre)
   double Pitch = 0;          // m/rad: translation along the axis per radian (Screw)
@@ -47,8 +47,10 @@ struct CalculationResult {
   double EigenvalueRatio = 0;       // smallest / largest eigenvalue of the scaled free block
   double CharacteristicLength = 1;  // m; scale of the rotational dofs
   std::vector<FreeMotion> FreeMotions;
-  TVector6 Residual{};          // F - sum N_i g_i
-  double RelativeResidual = 0;  // largest |residual| over the largest |load| component
+  TVector6 Residual{};  // F - sum N_i g_i
+  // Largest |residual| over the largest |load| component, moments divided by
+  // CharacteristicLength so that both carry kN.
+  double RelativeResidual = 0;
   std::vector<std::string> Warnings;
   std::vector<BarResult> Bars;
 };

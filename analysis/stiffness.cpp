@@ -2,9 +2,11 @@
 #include "analysis/stiffness.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
+#include "analysis/mechanism.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
 
@@ -52,8 +54,9 @@ void ShowKinematicMessage(int bar, const TVector6& g, double ea, double length, 
 // g = (e, r1 x e) with e the unit vector from the end node to the begin node and r1 the begin
 // node's position: the elongation of the bar is g.u for a block displacement u.
 BarGeometryResult BarGeometry(const ModelStore& store, int bar, Dialogs& dialogs) {
-  const BarData b = ReadBar(store, bar);
   BarGeometryResult r;
+  r.Data = ReadBar(store, bar);
+  const BarData& b = r.Data;
   const double dx = b.X1 - b.X2;
   const double dy = b.Y1 - b.Y2;
   const double dz = b.Z1 - b.Z2;
@@ -118,66 +121,263 @@ std::vector<std::string> StiffnessReport(const TMatrix6& K) {
   return lines;
 }
 
-bool CalculateModel(ModelStore& store, Dialogs& dialogs) {
+namespace {
+
+const char* const kLoadNames[6] = {"Fx", "Fy", "Fz", "Tx", "Ty", "Tz"};
+const char* const kLoadUnits[6] = {"kN", "kN", "kN", "kNm", "kNm", "kNm"};
+// Bars named one by one in a warning; the rest are counted.
+constexpr size_t kNamedBars = 10;
+// A larger residual of equilibrium, relative to the load, makes the results suspect.
+constexpr double kResidualWarning = 1e-6;
+
+// Bars that add nothing to K: zero length, or E or A exactly 0.
+struct IdleBars {
+  std::vector<std::string> Named;
+  size_t Count = 0;
+
+  void Note(int bar, const BarGeometryResult& geo) {
+    std::string why;
+    if (geo.L == 0.0)
+      why = "its two nodes coincide";
+    else if (geo.Data.E == 0.0)
+      why = "E = 0 in bar type " + std::to_string(geo.Data.Type);
+    else if (geo.Data.A == 0.0)
+      why = "A = 0 in bar type " + std::to_string(geo.Data.Type);
+    else
+      return;
+    if (++Count <= kNamedBars) Named.push_back("bar " + std::to_string(bar) + " (" + why + ")");
+  }
+  std::string Text() const {
+    if (Count == 0) return {};
+    std::string text = Count == 1 ? "A bar adds no stiffness: " : "Bars that add no stiffness: ";
+    for (size_t i = 0; i < Named.size(); ++i) text += (i > 0 ? ", " : "") + Named[i];
+    if (Count > Named.size()) text += " and " + std::to_string(Count - Named.size()) + " more";
+    return text + ".";
+  }
+};
+
+std::string NegativePropertyMessage(int bar, const BarData& b) {
+  const bool e = b.E < 0;
+  const std::string name = e ? "E" : "A";
+  return "Bar type " + std::to_string(b.Type) + " has a negative " + name + " = " +
+         FormatGeneral(e ? b.E : b.A) + " " + (e ? "kN/m^2" : "m^2") + " (bar type table, type " +
+         std::to_string(b.Type) + ", column \"" + (e ? "E [kN/m^2]" : "A [m^2]") +
+         "\"), used by bar " + std::to_string(bar) + ". E and A must not be negative.";
+}
+
+// Ends a calculation that found a mechanism the load drives (or a dof without any stiffness
+// with "disregard unused dof's" off): no result survives, but the free motions stay in the
+// record for the view.
+void FailAsMechanism(ModelStore& store, const MechanismCheck& check, const TMatrix6& assembled,
+                     const TVector6& load, double L, const std::string& idleText,
+                     Dialogs& dialogs) {
+  ClearResults(store);
+  CalculationResult& result = store.Result;
+  result.Mechanism = true;
+  result.Load = load;
+  result.Stiffness = assembled;
+  result.EigenvalueRatio = check.EigenvalueRatio;
+  result.CharacteristicLength = L;
+  result.FreeMotions = check.Motions;
+  std::string text = "Wrong bar layout, singular matrix found.";
+  if (!check.Motions.empty()) {
+    text += "\nThe bars leave the block free to move, and the load drives that motion.\n" +
+            ExplainFreeMotions(check.Motions);
+  }
+  if (!idleText.empty()) text += "\n" + idleText;
+  dialogs.ShowError(text);
+}
+
+}  // namespace
+
+const char* BlockFieldName(int field) {
+  static const char* const kNames[8] = {"Fx", "Fy", "Fz", "Tx", "Ty", "Tz", "E", "A"};
+  return field >= 4 && field <= 11 ? kNames[field - 4] : "";
+}
+
+int FirstInvalidBlockField(const ModelStore& store) {
+  for (int field = 4; field <= 11; ++field) {
+    double value = 0;
+    if (!NumberLogic::ReadRealNumber(store.NumberEdit(field).Text(), value)) return field;
+  }
+  return 0;
+}
+
+std::string InvalidFieldMessage(int field) {
+  return std::string(BlockFieldName(field)) + " holds no valid number.";
+}
+
+namespace {
+
+bool Calculate(ModelStore& store, Dialogs& dialogs) {
   if (!NormaliseTables(store)) {
+    ClearResults(store);
     dialogs.ShowError("Input error in coordinate table, check the numbers.");
     store.ActivePage = 1;  // "Hinged bars"
+    return false;
+  }
+  // A field whose text is no number still holds its last value; that is not what it shows.
+  if (const int field = FirstInvalidBlockField(store)) {
+    ClearResults(store);
+    dialogs.ShowError(InvalidFieldMessage(field));
+    store.ActivePage = 0;  // "Block"
     return false;
   }
 
   TVector6 b;
   for (int j = 0; j < 6; ++j) b[j] = store.NumberEdit(4 + j).RealValue();
+  const TVector6 load = b;
   TMatrix6 K{};
   TIndexVector6 indx{};
 
   // The tables do not change during the calculation, so one count serves the assembly, the
   // label and the force recovery.
   const int bars = CountBars(store);
+  double L = 0;  // largest distance of a begin node from the mass centre
+  IdleBars idle;
   for (int i = 1; i <= bars; ++i) {
     const BarGeometryResult geo = BarGeometry(store, i, dialogs);
+    if (geo.Data.E < 0 || geo.Data.A < 0) {
+      ClearResults(store);
+      dialogs.ShowError(NegativePropertyMessage(i, geo.Data));
+      return false;
+    }
     AddBarStiffness(store, i, K, geo.G, geo.K, geo.L, dialogs);
+    idle.Note(i, geo);
+    L = std::max(L, std::hypot(geo.Data.X1, geo.Data.Y1, geo.Data.Z1));
   }
+  if (!(L > 0) || !std::isfinite(L)) L = 1.0;
   if (store.CheckBox1) ShowMatrix(K, 6, "System stiffness Matrix:", dialogs);
 
   store.Memo1 = StiffnessReport(K);
+  const TMatrix6 assembled = K;
+  const std::string idleText = idle.Text();
 
+  std::vector<std::string> warnings;
+  std::array<bool, 6> free;
+  free.fill(true);
   if (store.CheckBox2) {
-    // A degree of freedom no bar restrains is held at zero; a load on it is dropped.
+    // A degree of freedom no bar restrains is held at zero; a load on it is disregarded, and
+    // the user is told.
     for (int r = 0; r < 6; ++r) {
       bool unused = true;
       for (double x : K[r]) unused = unused && x == 0.0;
       if (unused) {
+        if (b[r] != 0.0)
+          warnings.push_back("The load " + std::string(kLoadNames[r]) + " = " +
+                             FormatGeneral(b[r]) + " " + kLoadUnits[r] +
+                             " acts along a degree of freedom that no bar restrains; it was "
+                             "disregarded.");
         K[r][r] = 1.0;
         b[r] = 0.0;
+        free[r] = false;
       }
     }
   }
+  if (!idleText.empty()) warnings.push_back(idleText);
+
+  const MechanismCheck check = CheckMechanism(K, free, b, L);
 
   double d = 0;
   std::string err;
   LUDecompose(K, 6, indx, d, err);
-  if (!err.empty()) {
-    dialogs.ShowError("Wrong bar layout, singular matrix found.");
+  if (!err.empty() || (check.Singular && check.LoadDrives)) {
+    FailAsMechanism(store, check, assembled, load, L, idleText, dialogs);
     return false;
   }
-  LUSolve(K, 6, indx, b);
+  if (check.Singular) {
+    // The load leaves the free motions alone: solve on the rest of the space.
+    b = check.Displacements;
+    warnings.push_back(
+        "The bar layout is a mechanism: the bars leave the block free to move. The load does not "
+        "drive that motion, so the displacements leave it out.\n" +
+        ExplainFreeMotions(check.Motions));
+  } else {
+    LUSolve(K, 6, indx, b);
+    if (check.NearlySingular)
+      warnings.push_back("The bar layout is close to a mechanism (eigenvalue ratio " +
+                         FormatGeneral(check.EigenvalueRatio, 2) +
+                         "): small changes of the bars change the results much. The weakest "
+                         "motion:\n" +
+                         ExplainFreeMotions(check.Motions));
+  }
 
   for (int j = 0; j < 6; ++j) store.NumberEdit(12 + j).SetRealValue(b[j]);
   store.Label23 = std::to_string(CountNodes(store)) + " nodes";
   store.Label24 = std::to_string(bars) + " bars";
 
+  CalculationResult result;
+  result.Bars.reserve(static_cast<size_t>(bars));
+  // The applied load less what the bars carry: F - sum N_i g_i.
+  TVector6 residual = load;
+  for (int r = 0; r < 6; ++r)
+    if (!free[r]) residual[r] = 0.0;  // disregarded, and reported as such
   TextGrid& forces = store.StringGrid3;
   for (int i = 1; i <= bars; ++i) {
     const BarGeometryResult geo = BarGeometry(store, i, dialogs);
     const double n = BarNormalForce(geo.G, geo.K, geo.L, b);
     if (i < forces.RowCount()) forces.SetCell(1, i, FormatFixed(n, 8, 4));
+    for (int j = 0; j < 6; ++j) residual[j] -= n * geo.G[j];
+    BarResult bar;
+    bar.Bar = i;
+    bar.BeginNode = geo.Data.BeginNode;
+    bar.EndNode = geo.Data.EndNode;
+    bar.Type = geo.Data.Type;
+    bar.E = geo.Data.E;
+    bar.A = geo.Data.A;
+    bar.Length = geo.L;
+    bar.Stiffness = geo.K;
+    bar.Force = n;
+    bar.Elongation = geo.K != 0.0 ? n / geo.K : 0.0;
+    bar.Stress = geo.Data.A != 0.0 ? n / geo.Data.A : 0.0;
+    result.Bars.push_back(bar);
   }
+  // Rows after the last bar hold no bar: no force of an earlier model may stay there.
+  for (int r = bars + 1; r < forces.RowCount(); ++r)
+    if (!forces.Cell(1, r).empty()) forces.SetCell(1, r, std::string());
+
+  // Largest residual over the largest load, moments divided by L so both carry kN.
+  double largestResidual = 0, largestLoad = 0;
+  for (int j = 0; j < 6; ++j) {
+    const double s = j < 3 ? 1.0 : 1.0 / L;
+    largestResidual = std::max(largestResidual, std::fabs(residual[j]) * s);
+    if (free[j]) largestLoad = std::max(largestLoad, std::fabs(load[j]) * s);
+  }
+  const double relative = largestLoad > 0 ? largestResidual / largestLoad : largestResidual;
+  if (relative > kResidualWarning)
+    warnings.push_back("Equilibrium check: the bar forces leave a residual of " +
+                       FormatGeneral(relative, 2) +
+                       " of the load unbalanced; the results are not reliable.");
+
+  result.Valid = true;
+  result.Load = load;
+  result.Displacements = b;
+  result.Stiffness = assembled;
+  result.EigenvalueRatio = check.EigenvalueRatio;
+  result.CharacteristicLength = L;
+  result.FreeMotions = check.Motions;
+  result.Residual = residual;
+  result.RelativeResidual = relative;
+  result.Warnings = std::move(warnings);
+  store.Result = std::move(result);
 
   store.GroupBox4Visible = true;
   store.StringGrid3Visible = true;
   store.Label38Visible = true;
   store.Memo1Visible = true;
   return true;
+}
+
+}  // namespace
+
+bool CalculateModel(ModelStore& store, Dialogs& dialogs) {
+  try {
+    return Calculate(store, dialogs);
+  } catch (...) {
+    // A conversion that failed while the bars were read: no earlier result may stay.
+    ClearResults(store);
+    throw;
+  }
 }
 
 }  // namespace tarvelin
