@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -189,6 +190,13 @@ void FailAsMechanism(ModelStore& store, const MechanismCheck& check, const TMatr
 }
 
 }  // namespace
+
+std::string EquilibriumText(double relativeResidual) {
+  char buffer[32];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, relativeResidual,
+                               std::chars_format::general, 2);
+  return "Equilibrium check: largest residual " + std::string(buffer, r.ptr) + " of the load";
+}
 
 const char* BlockFieldName(int field) {
   static const char* const kNames[8] = {"Fx", "Fy", "Fz", "Tx", "Ty", "Tz", "E", "A"};

@@ -36,6 +36,9 @@ int FirstInvalidBlockField(const ModelStore& store);
 // "Fx holds no valid number."
 std::string InvalidFieldMessage(int field);
 
+// "Equilibrium check: largest residual 3.2e-13 of the load" for a relative residual.
+std::string EquilibriumText(double relativeResidual);
+
 // The Calculate command. True when displacements and forces were produced. Input errors and
 // a singular matrix (a mechanism the load drives) are reported through dialogs and give false;
 // a conversion failure throws UserError. Every failure clears the results of earlier runs

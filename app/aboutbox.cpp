@@ -103,6 +103,8 @@ TAboutBox::TAboutBox(QWidget* parent)
   comboBox1_->setObjectName("ComboBox1");
   comboBox1_->setEditable(true);
   comboBox1_->setInsertPolicy(QComboBox::NoInsert);
+  // Typed text is taken as typed: inline completion turned a typed "20" into "200".
+  comboBox1_->setCompleter(nullptr);
   for (const char* item : {"25", "50", "75", "100", "200", "400", "600", "800", "1000", "2000"})
     comboBox1_->addItem(item);
   comboBox1_->setAccessibleName("Maximum table length");

@@ -12,7 +12,9 @@
 #include <algorithm>
 
 #include "analysis/modelstore.h"
+#include "analysis/results.h"
 #include "app/core/modeledit.h"
+#include "support/numtext.h"
 
 namespace tarvelin {
 
@@ -112,6 +114,54 @@ void GridModel::RefreshGridRow(int gridRow) {
   if (gridRow < 1 || gridRow > rows_) return;
   emit dataChanged(index(gridRow - 1, 0), index(gridRow - 1, grid_->ColCount() - 1),
                    {Qt::DisplayRole, Qt::EditRole});
+}
+
+// ---------------------------------------------------------------------------------------------
+// ForceTableModel
+
+namespace {
+const char* const kExtraHeaders[ForceTableModel::kExtraColumns] = {
+    "length [m]", "EA/L [kN/m]", "elongation [m]", "stress [kN/m^2]"};
+}
+
+ForceTableModel::ForceTableModel(TextGrid* grid, const CalculationResult* result, QObject* parent)
+    : GridModel(grid, 1, false, parent), result_(result) {}
+
+int ForceTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : Grid().ColCount() + kExtraColumns;
+}
+
+QString ForceTableModel::ExtraText(int extra, int gridRow) const {
+  if (!result_->Valid || gridRow < 1 || gridRow > static_cast<int>(result_->Bars.size())) return {};
+  const BarResult& bar = result_->Bars[static_cast<size_t>(gridRow - 1)];
+  const double values[kExtraColumns] = {bar.Length, bar.Stiffness, bar.Elongation, bar.Stress};
+  return QString::fromStdString(FormatGeneral(values[extra], 6));
+}
+
+QVariant ForceTableModel::data(const QModelIndex& index, int role) const {
+  const int extra = index.column() - Grid().ColCount();
+  if (extra < 0) return GridModel::data(index, role);
+  if (!index.isValid() || !checkIndex(index, CheckIndexOption::ParentIsInvalid)) return {};
+  if (role == Qt::DisplayRole) return ExtraText(extra, GridRow(index));
+  if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+  return {};
+}
+
+QVariant ForceTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  const int extra = section - Grid().ColCount();
+  if (orientation != Qt::Horizontal || extra < 0)
+    return GridModel::headerData(section, orientation, role);
+  if (role != Qt::DisplayRole || extra >= kExtraColumns) return {};
+  return QString::fromLatin1(kExtraHeaders[extra]);
+}
+
+void ForceTableModel::RefreshAll() {
+  Refresh();
+  const int rows = rowCount();
+  const int first = Grid().ColCount();
+  if (rows > 0)
+    emit dataChanged(index(0, first), index(rows - 1, first + kExtraColumns - 1),
+                     {Qt::DisplayRole});
 }
 
 // ---------------------------------------------------------------------------------------------

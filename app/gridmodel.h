@@ -11,6 +11,7 @@
 namespace tarvelin {
 
 class TextGrid;
+struct CalculationResult;
 
 // Shows a TextGrid without copying it: data() and setData() read and write the grid's cells.
 // Grid row 0 (the headers) becomes the horizontal header; grid rows 1.. are the model's rows
@@ -50,6 +51,27 @@ class GridModel : public QAbstractTableModel {
   int firstDataRow_;
   bool editable_;
   int rows_;  // model rows as last announced to the views
+};
+
+// The bar-force table: the grid's two columns as they are, then the per-bar quantities of the
+// last calculation (length, EA/L, elongation, stress), read from the result record when shown.
+class ForceTableModel : public GridModel {
+ public:
+  static constexpr int kExtraColumns = 4;
+  ForceTableModel(TextGrid* grid, const CalculationResult* result, QObject* parent = nullptr);
+
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  // The text of an extra column (0..kExtraColumns-1) for grid row gridRow; empty without a
+  // result for that bar.
+  QString ExtraText(int extra, int gridRow) const;
+  // After a calculation: the grid's cells and the extra columns.
+  void RefreshAll();
+
+ private:
+  const CalculationResult* result_;
 };
 
 // The view of a grid: uniform row heights, Tab between cells, typing starts editing, and a

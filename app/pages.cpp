@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QColor>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFrame>
@@ -14,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -25,6 +27,7 @@
 #include <initializer_list>
 
 #include "analysis/modelstore.h"
+#include "analysis/stiffness.h"
 #include "app/gridmodel.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
@@ -68,7 +71,11 @@ const ColumnPlan kEleColumns[] = {{30, "bar", "100000"},
 const ColumnPlan kPropColumns[] = {
     {30, "type", "100000"}, {60, "E [kN/m^2]", "210000000"}, {60, "A [m^2]", "0.00123"}};
 const ColumnPlan kForceColumns[] = {{30, "bar", "100000"},
-                                    {160, "normal force [kN]", "-1234567.0000"}};
+                                    {160, "normal force [kN]", "-1234567.0000"},
+                                    {0, "length [m]", "1234.56"},
+                                    {0, "EA/L [kN/m]", "-1.23457E-5"},
+                                    {0, "elongation [m]", "-1.23457E-5"},
+                                    {0, "stress [kN/m^2]", "-1.23457E-5"}};
 
 QString Text(const std::string& s) {
   return QString::fromStdString(s);
@@ -99,7 +106,7 @@ struct MainPages::Private {
   GridModel* CoordModel = nullptr;
   GridModel* EleModel = nullptr;
   GridModel* PropModel = nullptr;
-  GridModel* ForceModel = nullptr;
+  ForceTableModel* ForceModel = nullptr;
 
   QPushButton* Button2 = nullptr;
   QPushButton* Button3 = nullptr;
@@ -115,6 +122,9 @@ struct MainPages::Private {
   QLabel* Label24 = nullptr;
   QLabel* Label38 = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
+  QLabel* Equilibrium = nullptr;  // the statics check, next to the report
+  QFrame* WarningBox = nullptr;   // the calculation's warnings, under the results
+  QLabel* Warnings = nullptr;
 
   // The load and property fields' texts as last reported or refreshed.
   std::array<std::string, 8> ReportedFields;
@@ -413,7 +423,7 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     d_->Label24->setObjectName(QStringLiteral("Label24"));
 
     d_->StringGrid3 = NewGrid("StringGrid3", kForceHint, results);
-    d_->ForceModel = new GridModel(&store->StringGrid3, 1, false, d_->StringGrid3);
+    d_->ForceModel = new ForceTableModel(&store->StringGrid3, &store->Result, d_->StringGrid3);
     d_->StringGrid3->setModel(d_->ForceModel);
     d_->StringGrid3->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FitColumns(d_->StringGrid3, kForceColumns);
@@ -431,6 +441,37 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     d_->Memo1->setAccessibleDescription(QString::fromLatin1(kMemoHint));
     d_->Memo1->setFixedSize(MemoSize(d_->Memo1));
     d_->Label38->setBuddy(d_->Memo1);
+    d_->Equilibrium = PlainLabel(QString(), results);
+    d_->Equilibrium->setObjectName(QStringLiteral("Equilibrium"));
+    d_->Equilibrium->setToolTip(QStringLiteral(
+        "The load less what the bar forces carry back to the mass centre, relative to the load"));
+
+    // The warnings: plain text, wrapped, on a pale background with the warning sign, so that
+    // they are read before the numbers are used.
+    d_->WarningBox = new QFrame(results);
+    d_->WarningBox->setObjectName(QStringLiteral("WarningBox"));
+    d_->WarningBox->setFrameShape(QFrame::StyledPanel);
+    d_->WarningBox->setAutoFillBackground(true);
+    {
+      QPalette pal = d_->WarningBox->palette();
+      pal.setColor(QPalette::Window, QColor(255, 248, 214));
+      pal.setColor(QPalette::WindowText, QColor(51, 38, 0));
+      d_->WarningBox->setPalette(pal);
+    }
+    auto* sign = new QLabel(d_->WarningBox);
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    sign->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    sign->setAlignment(Qt::AlignTop);
+    d_->Warnings = new QLabel(d_->WarningBox);
+    d_->Warnings->setObjectName(QStringLiteral("Warnings"));
+    d_->Warnings->setTextFormat(Qt::PlainText);
+    d_->Warnings->setWordWrap(true);
+    d_->Warnings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    d_->Warnings->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* warningLayout = new QHBoxLayout(d_->WarningBox);
+    warningLayout->addWidget(sign, 0, Qt::AlignTop);
+    warningLayout->addWidget(d_->Warnings, 1);
+    d_->WarningBox->hide();
 
     QGroupBox* vrml = VrmlGroup("GroupBox5", "Button3", "CheckBox6", "CheckBox7", d_->Button3,
                                 d_->CheckBox6, d_->CheckBox7, true, results);
@@ -458,12 +499,16 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     auto* right = new QVBoxLayout;
     right->addWidget(d_->Label38);
     right->addWidget(d_->Memo1);
+    right->addWidget(d_->Equilibrium);
     right->addStretch(1);
-    auto* page = new QHBoxLayout(results);
-    page->addLayout(left);
-    page->addLayout(middle);
-    page->addLayout(right);
-    page->addStretch(1);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left);
+    columns->addLayout(middle);
+    columns->addLayout(right);
+    columns->addStretch(1);
+    auto* page = new QVBoxLayout(results);
+    page->addLayout(columns, 1);
+    page->addWidget(d_->WarningBox);
 
     connect(d_->BitBtn2, &QPushButton::clicked, this, [this] {
       CommitEdits();
@@ -506,6 +551,32 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
   RefreshAll();
 }
 
+// The equilibrium check next to the report and the warnings under the results, both from the
+// record of the last calculation.
+void MainPages::RefreshChecks() {
+  const CalculationResult& result = d_->Store->Result;
+  const bool shown = result.Valid && d_->Store->Memo1Visible;
+  d_->Equilibrium->setText(shown ? Text(EquilibriumText(result.RelativeResidual)) : QString());
+  d_->Equilibrium->setVisible(shown);
+  QString warnings;
+  if (result.Valid) {
+    for (const std::string& warning : result.Warnings) {
+      if (!warnings.isEmpty()) warnings += QStringLiteral("\n\n");
+      warnings += Text(warning);
+    }
+  }
+  d_->Warnings->setText(warnings);
+  d_->WarningBox->setVisible(!warnings.isEmpty());
+}
+
+QLabel* MainPages::Equilibrium() const {
+  return d_->Equilibrium;
+}
+
+QLabel* MainPages::Warnings() const {
+  return d_->Warnings;
+}
+
 MainPages::~MainPages() {
   delete d_;
 }
@@ -519,6 +590,7 @@ void MainPages::RefreshAll() {
   for (int n = 4; n <= 11; ++n) d_->ReportedFields[n - 4] = store.NumberEdit(n).Text();
 
   for (GridView* grid : d_->Grids()) grid->Model()->Refresh();
+  d_->ForceModel->RefreshAll();
   for (GridView* grid : d_->Grids()) FitLabelColumn(grid);
 
   d_->PathNameLabel->setText(Text(store.PathNameLabel));
@@ -537,6 +609,7 @@ void MainPages::RefreshAll() {
   d_->StringGrid3->setVisible(store.StringGrid3Visible);
   d_->Label38->setVisible(store.Label38Visible);
   d_->Memo1->setVisible(store.Memo1Visible);
+  RefreshChecks();
 
   d_->CheckBox2->setChecked(store.CheckBox2);
 

@@ -40,6 +40,8 @@ class MainPages : public QTabWidget {
   QTableView* StringGrid3() const;
   QCheckBox* CheckBox2() const;
   QPlainTextEdit* Memo1() const;
+  QLabel* Equilibrium() const;
+  QLabel* Warnings() const;
   QPushButton* BitBtn2() const;  // "Calculate"
 
   // The two "Show 3D-VRML model" option pairs (each pair moves together).
@@ -75,6 +77,7 @@ class MainPages : public QTabWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void RefreshChecks();
   void SwitchPage(int index);
   void OnCurrentChanged(int index);
   void CoordGridMouseDown();

@@ -53,6 +53,7 @@
 #ifdef TARVELIN_HAVE_PAGES
 #include "app/gridmodel.h"
 #include "app/pages.h"
+#include "support/widgets/numberedit.h"
 #endif
 #ifdef TARVELIN_HAVE_ABOUTBOX
 #include "app/aboutbox.h"
@@ -1095,8 +1096,31 @@ void TForm1::Afsluiten1Click() {
   close();
 }
 
+// A Block page field whose shown text is no number (an empty field keeps its last value behind
+// the scenes): refused, with the focus on that field and its text as the user left it.
+bool TForm1::BlockFieldsReadable() {
+#ifdef TARVELIN_HAVE_PAGES
+  if (!Pages) return true;
+  for (int n = 4; n <= 11; ++n) {
+    TNumberEdit* field = Pages->NumberEdit(n);
+    double value = 0;
+    if (NumberLogic::ReadRealNumber(field->text().toStdString(), value)) continue;
+    const QString typed = field->text();
+    ClearResults(store_);
+    dialogs_->ShowError(InvalidFieldMessage(n));
+    store_.ActivePage = 0;  // "Block"
+    RefreshView();
+    field->setText(typed);
+    field->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+#endif
+  return true;
+}
+
 void TForm1::BitBtn2Click() {
   CommitEdits();
+  if (!BlockFieldsReadable()) return;
   Guarded([this] {
     if (CalculateModel(store_, *dialogs_)) {
       WriteVrmlModel(store_, state_.DataFileName, locations_.SceneFile, SceneNumbering(),

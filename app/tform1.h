@@ -97,6 +97,7 @@ class TForm1 : public QMainWindow {
   void Afsluiten1Click();
   void BitBtn1Click() { Afsluiten1Click(); }
   void BitBtn2Click();
+  bool BlockFieldsReadable();
   void Button2Click();
   void SpeedButton1Click();
   void Manual1Click();

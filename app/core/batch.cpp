@@ -124,6 +124,9 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
     state.GridLength = store.GridLength;
 
     if (!CalculateModel(store, dialogs)) return kExitFailed;
+    // Nobody sees the results page: what it would warn about goes to the stream.
+    for (const std::string& warning : store.Result.Warnings)
+      dialogs.ShowInformation("Warning: " + warning);
     if (options.WriteScene && !WriteSceneChecked(store, state.DataFileName, locations.SceneFile,
                                                  options.SceneNumbering, true, dialogs))
       return kExitFailed;

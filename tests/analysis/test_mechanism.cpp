@@ -491,6 +491,12 @@ TEST(Mechanism, BarInTheLastTableRowIsCountedAndGetsItsForce) {
   EXPECT_EQ(s.Result.Bars.back().Force, -1);
 }
 
+TEST(Mechanism, EquilibriumText) {
+  EXPECT_EQ(EquilibriumText(3.2e-13), "Equilibrium check: largest residual 3.2e-13 of the load");
+  EXPECT_EQ(EquilibriumText(0), "Equilibrium check: largest residual 0 of the load");
+  EXPECT_EQ(EquilibriumText(0.25), "Equilibrium check: largest residual 0.25 of the load");
+}
+
 TEST(Mechanism, RoundedText) {
   EXPECT_EQ(RoundedText(0.70710678, 4), "0.7071");
   EXPECT_EQ(RoundedText(-0.00001, 4), "0");  // no negative zero

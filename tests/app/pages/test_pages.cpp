@@ -315,7 +315,8 @@ class TestPages : public QObject {
     QTest::newRow("sign inside") << "1E-5" << kGeometryError;
     // Passes the character test, then fails the conversion: reported, page kept.
     QTest::newRow("two points") << "1.2.3"
-                                << "'1.2.3' is not a valid floating point value";
+                                << "'1.2.3' is not a valid floating point value\nNode 3: Y holds "
+                                   "no valid number (node table, row 3, column \"Y [m]\").";
   }
   void pageChangeChecked() {
     QFETCH(QString, bad);
@@ -601,7 +602,12 @@ class TestPages : public QObject {
       QWidget* page = pages_->widget(p);
       for (QWidget* w : page->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(page) || w->parent()->inherits("QAbstractScrollArea")) continue;
-        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+        auto* label = qobject_cast<QLabel*>(w);
+        if (label && label->wordWrap()) {
+          // A wrapped text is whole when the label is as tall as its lines at its width.
+          QVERIFY2(w->height() >= label->heightForWidth(w->width()),
+                   qPrintable(w->objectName() + QStringLiteral(" is cut off")));
+        } else if (label || qobject_cast<QAbstractButton*>(w)) {
           const QSize hint = w->minimumSizeHint().expandedTo(w->sizeHint());
           QVERIFY2(w->width() >= hint.width() && w->height() >= hint.height(),
                    qPrintable(w->objectName() + QStringLiteral(" is cut off")));

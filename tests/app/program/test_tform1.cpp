@@ -621,7 +621,9 @@ class TestTForm1 : public QObject {
              "[loads]\r\n[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n"
              "[elements]\r\n1=1@2@x\r\n");
     TForm1& form = Started({"-i", Bin() + "m.PEN"});
-    QCOMPARE(dialogs_.Texts("error"), std::vector<std::string>{"'x' is not a valid integer value"});
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"'x' is not a valid integer value\nBar 1: the type is not a "
+                                      "whole number (bar table, row 1, column \"type\")."});
     QVERIFY(form.isVisible());
     QVERIFY(form.Panel2->isHidden());
     QVERIFY(form.PageControl1->isVisible());

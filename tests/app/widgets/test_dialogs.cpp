@@ -170,7 +170,15 @@ void TestDialogs::typedTableLength() {
   bool o, a, n;
   int length = 0;
   box.GetOptions(o, a, n, length);
+  // Taken as typed: no completion to the item "200".
+  QCOMPARE(box.ComboBox1()->currentText(), QStringLiteral("20"));
   QCOMPARE(length, 21);
+  // Nor "2" to "25".
+  box.ComboBox1()->lineEdit()->selectAll();
+  QTest::keyClicks(box.ComboBox1()->lineEdit(), "2");
+  QCOMPARE(box.ComboBox1()->currentText(), QStringLiteral("2"));
+  box.ComboBox1()->lineEdit()->selectAll();
+  QTest::keyClicks(box.ComboBox1()->lineEdit(), "20");
   QCOMPARE(AcceptTableLength(length, 101), TableLengthChange::Accepted);
   // Picking an item from the list.
   box.ComboBox1()->setCurrentIndex(0);
