@@ -122,18 +122,6 @@ bool CellPassesCleaning(const std::string& cell, std::string& scratch) {
   return CleanNumberText(scratch);
 }
 
-// A cleaned coordinate cell's value; a failure names the node, the table, row and column.
-double CoordinateValue(const std::string& cleaned, int col, int row) {
-  try {
-    return StrToFloat(cleaned);
-  } catch (const UserError& e) {
-    const char axis = "XYZ"[col - 1];
-    throw UserError(std::string(e.what()) + "\nNode " + std::to_string(row) + ": " + axis +
-                    (cleaned.empty() ? " holds blanks only" : " holds no valid number") +
-                    " (node table, row " + std::to_string(row) + ", column \"" + axis + " [m]\").");
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -253,6 +241,17 @@ void InitTables(ModelStore& store) {
   forces.SetCell(0, 0, "bar");
   forces.SetCell(1, 0, "normal force [kN]");
   WriteRowNumbers(forces, 0);
+}
+
+double CoordinateValue(const std::string& cleaned, int col, int row) {
+  try {
+    return StrToFloat(cleaned);
+  } catch (const UserError& e) {
+    const char axis = "XYZ"[col - 1];
+    throw UserError(std::string(e.what()) + "\nNode " + std::to_string(row) + ": " + axis +
+                    (cleaned.empty() ? " holds blanks only" : " holds no valid number") +
+                    " (node table, row " + std::to_string(row) + ", column \"" + axis + " [m]\").");
+  }
 }
 
 bool CleanNumberText(std::string& text) {

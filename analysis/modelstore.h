@@ -117,6 +117,10 @@ class ModelStore {
 void InitTables(ModelStore& store);
 // Cleans a number text in place; true when the cleaned text passes IsNumberText.
 bool CleanNumberText(std::string& text);
+// The value of a cleaned coordinate cell (col 1..3 of CoordGrid row row); a text that does not
+// convert throws UserError with the conversion's message and a line naming the node, the table,
+// the row and the column.
+double CoordinateValue(const std::string& cleaned, int col, int row);
 // Cleans and reformats every filled coordinate and node cell; true when all passed.
 bool NormaliseTables(ModelStore& store);
 int CountNodes(const ModelStore& store);

@@ -200,9 +200,9 @@ void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
     bool xOk = PassesCleaning(x), yOk = PassesCleaning(y), zOk = PassesCleaning(z);
     if (!(xOk && yOk && zOk)) continue;
     // Converted one statement at a time, so a failure names the first of X, Y, Z.
-    const double vx = StrToFloat(x);
-    const double vy = StrToFloat(y);
-    const double vz = StrToFloat(z);
+    const double vx = CoordinateValue(x, 1, r);
+    const double vy = CoordinateValue(y, 2, r);
+    const double vz = CoordinateValue(z, 3, r);
     profile.Write("coordinates", std::to_string(r),
                   Fixed(vx) + kSeparator + Fixed(vy) + kSeparator + Fixed(vz));
   }

@@ -548,21 +548,26 @@ TEST_F(DataFileWriteFailure, NodeCellThatDoesNotConvert) {
   std::string path = folder.Path("conv.PEN");
   WriteWhole(path, "[loads]\r\nFx=1.000\r\n");
   bad = "1.2.3";
-  ExpectFailure(path, "'1.2.3' is not a valid floating point value");
+  ExpectFailure(path,
+                "'1.2.3' is not a valid floating point value\nNode 5: X holds no valid number "
+                "(node table, row 5, column \"X [m]\").");
   bad = "   ";
-  ExpectFailure(path, "'' is not a valid floating point value");
+  ExpectFailure(path,
+                "'' is not a valid floating point value\nNode 5: X holds blanks only (node table, "
+                "row 5, column \"X [m]\").");
 }
 
 // With several cells of one row that do not convert, the message names the first of X, Y, Z.
 TEST_F(DataFileWriteFailure, FirstNodeCellThatDoesNotConvertIsNamed) {
   struct Case {
-    const char *X, *Y, *Z, *Named;
+    const char *X, *Y, *Z, *Named, *Where;
   };
-  const Case cases[] = {{"1.2.3", "1,2,3", " ", "1.2.3"},
-                        {"-", "1.2.3", "e", "-"},
-                        {"2", "1,2,3", "e", "1.2,3"},
-                        {"2", " ", "1.2.3", ""},
-                        {"2", "3", "1..5", "1..5"}};
+  const Case cases[] = {
+      {"1.2.3", "1,2,3", " ", "1.2.3", "X holds no valid number (node table, row 4, column \"X"},
+      {"-", "1.2.3", "e", "-", "X holds no valid number (node table, row 4, column \"X"},
+      {"2", "1,2,3", "e", "1.2,3", "Y holds no valid number (node table, row 4, column \"Y"},
+      {"2", " ", "1.2.3", "", "Y holds blanks only (node table, row 4, column \"Y"},
+      {"2", "3", "1..5", "1..5", "Z holds no valid number (node table, row 4, column \"Z"}};
   std::string path = folder.Path("order.PEN");
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.X) + "|" + c.Y + "|" + c.Z);
@@ -573,7 +578,8 @@ TEST_F(DataFileWriteFailure, FirstNodeCellThatDoesNotConvertIsNamed) {
       ADD_FAILURE() << "writing succeeded";
     } catch (const UserError& e) {
       EXPECT_EQ(std::string(e.what()),
-                "'" + std::string(c.Named) + "' is not a valid floating point value");
+                "'" + std::string(c.Named) +
+                    "' is not a valid floating point value\nNode 4: " + c.Where + " [m]\").");
     }
   }
 }

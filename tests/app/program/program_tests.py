@@ -269,6 +269,60 @@ class Headless(ProgramCase):
                 self.assertEqual(file_bytes(pen), text.replace("\n", "\r\n").encode())
                 self.assertEqual(file_bytes(self.box.ini), settings)
 
+    # The translation mechanism: five bars across (1, 1, 0), so the block slides along it.
+    MECHANISM = ("[loads]\nFx=LOAD_X\nFy=LOAD_Y\nFz=0\nTx=0\nTy=0\nTz=0\n[properties]\nE=E_VALUE\n"
+                 "A=0.01\n[coordinates]\n1=0@0@0\n2=-1@1@0\n3=1@1@0\n4=0@2@0\n5=0@0@-1\n"
+                 "6=1@0@0\n7=1@0@-1\n8=0@1@0\n9=0@1@-1\n[elements]\n1=1@2\n2=3@4\n3=1@5\n"
+                 "4=6@7\n5=8@9\n[extra]\nkeep=1\n")
+
+    def test_mechanism_and_invalid_values_fail_and_leave_both_files(self):
+        cases = {
+            "mechanism the load drives": (("1", "0", "1000"), [
+                "Wrong bar layout, singular matrix found.",
+                "The bars leave the block free to move, and the load drives that motion.",
+                "Translation of the block along (0.7071, 0.7071, 0).",
+                "A bar with a component along this direction would restrain it."]),
+            "negative E": (("1", "-1", "-1000"), [
+                "Bar type 0 has a negative E = -1000 kN/m^2 (bar type table, type 0, column "
+                "\"E [kN/m^2]\"), used by bar 1. E and A must not be negative."]),
+        }
+        for name, ((fx, fy, e), lines) in cases.items():
+            with self.subTest(case=name):
+                text = (self.MECHANISM.replace("LOAD_X", fx).replace("LOAD_Y", fy)
+                        .replace("E_VALUE", e))
+                pen = os.path.join(self.box.bin, "bad.PEN")
+                write_pen(pen, text)
+                settings = b"[program]\r\nautoupdate=0\r\nworkingdir=/nowhere/\r\n"
+                with open(self.box.ini, "wb") as f:
+                    f.write(settings)
+                rc, err = self.box.run(["-i", "bad.PEN"])
+                self.assertEqual(rc, 1, err)
+                self.assertEqual(err.splitlines(), lines)
+                self.assertEqual(file_bytes(pen), text.replace("\n", "\r\n").encode())
+                self.assertEqual(file_bytes(self.box.ini), settings)
+
+    def test_warnings_go_to_stderr_and_the_run_succeeds(self):
+        # A load across the free slide does not drive it: solved, with the slide as a warning.
+        text = self.MECHANISM.replace("LOAD_X", "1").replace("LOAD_Y", "-1").replace(
+            "E_VALUE", "1000")
+        pen = os.path.join(self.box.bin, "slide.PEN")
+        write_pen(pen, text)
+        rc, err = self.box.run(["-i", "slide.PEN"])
+        self.assertEqual(rc, 0, err)
+        self.assertTrue(err.startswith("Warning: The bar layout is a mechanism"), err)
+        self.assertIn("Translation of the block along (0.7071, 0.7071, 0).", err)
+        self.assertIn("displacements", read_profile(pen))
+
+        # A load on a degree of freedom that no bar restrains is named.
+        pen = os.path.join(self.box.bin, "fixed.PEN")
+        write_pen(pen, "[loads]\nFx=0\nFy=10\nFz=5\n[properties]\nE=1000\nA=0.002\n"
+                       "[coordinates]\n1=0@0@0\n2=0@0@2\n[elements]\n1=1@2\n")
+        rc, err = self.box.run(["-i", "fixed.PEN"])
+        self.assertEqual(rc, 0, err)
+        self.assertEqual(err, "Warning: The load Fy = 10 kN acts along a degree of freedom that no "
+                              "bar restrains; it was disregarded.\n")
+        self.assertEqual(float(read_profile(pen)["displacements"]["uz"]), 5.0)
+
     def test_read_only_data_file_fails_with_status_1(self):
         pen = self.box.copy_example("hexapod.PEN")
         os.chmod(pen, 0o444)

@@ -484,6 +484,55 @@ class TestTForm1 : public QObject {
     QVERIFY(!QFile::exists(Path("tarvelin.wrl")));
   }
 
+  // A failed calculation leaves nothing of the earlier one: not on screen, not in the file the
+  // close writes.
+  void failedCalculationLeavesNoStaleResults() {
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    form.BitBtn2Click();
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string("-5.0000"));
+    QVERIFY(form.Store().Result.Valid);
+    form.Store().PropGrid.SetCell(1, 1, "-1000");  // type 0 with a negative E
+    form.BitBtn2Click();
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"Bar type 0 has a negative E = -1000 kN/m^2 (bar type table, "
+                                      "type 0, column \"E [kN/m^2]\"), used by bar 1. E and A must "
+                                      "not be negative."});
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string());
+    QVERIFY(!form.Store().Result.Valid);
+    QVERIFY(!form.Store().GroupBox4Visible);
+    QCOMPARE(form.Store().NumberEdit(12).RealValue(), 0.0);
+    QVERIFY(form.close());
+    const std::string written = ReadAll(Path("a.PEN"));
+    QVERIFY(!Contains(written, "[elementforces]\r\n1="));
+    QVERIFY(Contains(written, "[displacements]\r\nux=0.000\r\n"));
+  }
+
+  // A Block field the user emptied is refused by name, with the focus put there and the empty
+  // text kept; the last value behind it is not used.
+  void emptiedBlockFieldIsRefused() {
+#ifdef TARVELIN_HAVE_PAGES
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    form.BitBtn2Click();
+    QVERIFY(form.Store().Result.Valid);
+    tarvelin::TNumberEdit* fy = form.Pages->NumberEdit(5);
+    fy->setText(QString());
+    form.BitBtn2Click();
+    QCOMPARE(dialogs_.Texts("error"), std::vector<std::string>{"Fy holds no valid number."});
+    QCOMPARE(form.PageControl1->currentIndex(), 0);
+    QCOMPARE(form.focusWidget(), static_cast<QWidget*>(fy));
+    QCOMPARE(fy->text(), QString());
+    QVERIFY(!form.Store().Result.Valid);
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string());
+    form.Hooks().OpenUrl = nullptr;
+#else
+    QSKIP("built without the pages");
+#endif
+  }
+
   // After a message box the window has the keyboard again: a corrected E confirmed with Enter
   // moves the focus on as a real focus change, so the type-0 row follows it.
   void correctedNumberAfterAMessageBox() {
