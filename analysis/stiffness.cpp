@@ -166,6 +166,16 @@ std::string NegativePropertyMessage(int bar, const BarData& b) {
          "\"), used by bar " + std::to_string(bar) + ". E and A must not be negative.";
 }
 
+// What the record keeps of the matrix and its check, whether the calculation went on or not.
+void RecordMatrixCheck(CalculationResult& result, const MechanismCheck& check,
+                       const TMatrix6& assembled, const TVector6& load, double L) {
+  result.Load = load;
+  result.Stiffness = assembled;
+  result.EigenvalueRatio = check.EigenvalueRatio;
+  result.CharacteristicLength = L;
+  result.FreeMotions = check.Motions;
+}
+
 // Ends a calculation that found a mechanism the load drives (or a dof without any stiffness
 // with "disregard unused dof's" off): no result survives, but the free motions stay in the
 // record for the view.
@@ -173,13 +183,8 @@ void FailAsMechanism(ModelStore& store, const MechanismCheck& check, const TMatr
                      const TVector6& load, double L, const std::string& idleText,
                      Dialogs& dialogs) {
   ClearResults(store);
-  CalculationResult& result = store.Result;
-  result.Mechanism = true;
-  result.Load = load;
-  result.Stiffness = assembled;
-  result.EigenvalueRatio = check.EigenvalueRatio;
-  result.CharacteristicLength = L;
-  result.FreeMotions = check.Motions;
+  store.Result.Mechanism = true;
+  RecordMatrixCheck(store.Result, check, assembled, load, L);
   std::string text = "Wrong bar layout, singular matrix found.";
   if (!check.Motions.empty()) {
     text += "\nThe bars leave the block free to move, and the load drives that motion.\n" +
@@ -358,12 +363,8 @@ bool Calculate(ModelStore& store, Dialogs& dialogs) {
                        " of the load unbalanced; the results are not reliable.");
 
   result.Valid = true;
-  result.Load = load;
+  RecordMatrixCheck(result, check, assembled, load, L);
   result.Displacements = b;
-  result.Stiffness = assembled;
-  result.EigenvalueRatio = check.EigenvalueRatio;
-  result.CharacteristicLength = L;
-  result.FreeMotions = check.Motions;
   result.Residual = residual;
   result.RelativeResidual = relative;
   result.Warnings = std::move(warnings);

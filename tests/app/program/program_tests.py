@@ -244,6 +244,20 @@ class Headless(ProgramCase):
             self.assertEqual(float(d[key]), 0.0, key)
         self.assertNotEqual(float(d["ux"]), 0.0)
 
+    def failing_run(self, text):
+        """Runs a batch on a data file of `text` that must fail with status 1 and leave the data
+        file and the settings byte for byte as they were; returns standard error."""
+        pen = os.path.join(self.box.bin, "bad.PEN")
+        write_pen(pen, text)
+        settings = b"[program]\r\nautoupdate=0\r\nworkingdir=/nowhere/\r\n"
+        with open(self.box.ini, "wb") as f:
+            f.write(settings)
+        rc, err = self.box.run(["-i", "bad.PEN"])
+        self.assertEqual(rc, 1, err)
+        self.assertEqual(file_bytes(pen), text.replace("\n", "\r\n").encode())
+        self.assertEqual(file_bytes(self.box.ini), settings)
+        return err
+
     def test_failures_leave_data_and_settings_untouched(self):
         cases = {
             "coordinate text": ("1=abc@0@0", "Input error in coordinate table, check the numbers."),
@@ -258,16 +272,7 @@ class Headless(ProgramCase):
                 text = base.replace("COORD", coord)
                 text = text.replace("LOAD", "1,5" if "load" in name else "1")
                 text = text.replace("NODE", "3,0" if "comma" in name and "node" in name else "2")
-                pen = os.path.join(self.box.bin, "bad.PEN")
-                write_pen(pen, text)
-                settings = b"[program]\r\nautoupdate=0\r\nworkingdir=/nowhere/\r\n"
-                with open(self.box.ini, "wb") as f:
-                    f.write(settings)
-                rc, err = self.box.run(["-i", "bad.PEN"])
-                self.assertEqual(rc, 1, err)
-                self.assertIn(message, err)
-                self.assertEqual(file_bytes(pen), text.replace("\n", "\r\n").encode())
-                self.assertEqual(file_bytes(self.box.ini), settings)
+                self.assertIn(message, self.failing_run(text))
 
     # The translation mechanism: five bars across (1, 1, 0), so the block slides along it.
     MECHANISM = ("[loads]\nFx=LOAD_X\nFy=LOAD_Y\nFz=0\nTx=0\nTy=0\nTz=0\n[properties]\nE=E_VALUE\n"
@@ -290,16 +295,7 @@ class Headless(ProgramCase):
             with self.subTest(case=name):
                 text = (self.MECHANISM.replace("LOAD_X", fx).replace("LOAD_Y", fy)
                         .replace("E_VALUE", e))
-                pen = os.path.join(self.box.bin, "bad.PEN")
-                write_pen(pen, text)
-                settings = b"[program]\r\nautoupdate=0\r\nworkingdir=/nowhere/\r\n"
-                with open(self.box.ini, "wb") as f:
-                    f.write(settings)
-                rc, err = self.box.run(["-i", "bad.PEN"])
-                self.assertEqual(rc, 1, err)
-                self.assertEqual(err.splitlines(), lines)
-                self.assertEqual(file_bytes(pen), text.replace("\n", "\r\n").encode())
-                self.assertEqual(file_bytes(self.box.ini), settings)
+                self.assertEqual(self.failing_run(text).splitlines(), lines)
 
     def test_warnings_go_to_stderr_and_the_run_succeeds(self):
         # A load across the free slide does not drive it: solved, with the slide as a warning.
