@@ -3,10 +3,12 @@
 #include <malloc.h>
 
 #include <unistd.h>
+#include <array>
 #include <fstream>
 #include <random>
 #include <string>
 
+#include "analysis/mechanism.h"
 #include "analysis/modelstore.h"
 #include "analysis/stiffness.h"
 #include "support/dialogs.h"
@@ -105,6 +107,25 @@ void BM_CalculateModel(benchmark::State& state) {
   state.counters["dialogs"] = dialogs.count;
 }
 BENCHMARK(BM_CalculateModel)->Arg(100)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The mechanism check alone, on a sound and on a singular 6 x 6 matrix: its cost does not grow
+// with the number of bars.
+void BM_CheckMechanism(benchmark::State& state) {
+  // Five or six bars: rank 5 (one free motion) or a sound layout.
+  const double g[6][6] = {{1, 0, 0, 0, 0, 1},  {0, 1, 0, 0, 1, 0},  {0, 0, 1, 1, 0, 0},
+                          {1, 1, 0, 0, 0, -1}, {0, 1, 1, -1, 0, 0}, {1, 0, 1, 0, 1, 1}};
+  const int bars = state.range(0) == 1 ? 5 : 6;
+  TMatrix6 K{};
+  for (int i = 0; i < bars; ++i)
+    for (int r = 0; r < 6; ++r)
+      for (int c = 0; c < 6; ++c) K[r][c] += g[i][r] * g[i][c];
+  std::array<bool, 6> free;
+  free.fill(true);
+  const TVector6 load{1, 2, 3, 4, 5, 6};
+  for (auto _ : state) benchmark::DoNotOptimize(CheckMechanism(K, free, load, 2.0));
+  state.SetLabel(state.range(0) == 1 ? "one free motion" : "sound");
+}
+BENCHMARK(BM_CheckMechanism)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tarvelin
