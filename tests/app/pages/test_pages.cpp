@@ -576,6 +576,41 @@ class TestPages : public QObject {
   // Nothing is cut off with the desktop fonts: every caption fits its control, every header
   // its column, every table its columns, and the fields show their longest numbers.
   // With TARVELIN_SCREENSHOT_DIR set, each page is also saved there as a picture.
+  // The results page shows the record: per-bar quantities beside the forces, the equilibrium
+  // check beside the report, the warnings under the results; a failed run shows none of them.
+  void resultsPageShowsTheRecord() {
+    FillOneBarModel();
+    store_->NumberEdit(5).SetRealValue(10);  // Fy: no bar restrains uy
+    pages_->RefreshAll();
+    QVERIFY(tarvelin::CalculateModel(*store_, *dialogs_));
+    pages_->RefreshAll();
+    ShowPage(2);
+    QAbstractItemModel* forces = pages_->StringGrid3()->model();
+    QCOMPARE(forces->columnCount(), 6);
+    QCOMPARE(forces->headerData(4, Qt::Horizontal).toString(), QStringLiteral("elongation [m]"));
+    const QStringList row = {
+        forces->index(0, 1).data().toString(), forces->index(0, 2).data().toString(),
+        forces->index(0, 3).data().toString(), forces->index(0, 4).data().toString(),
+        forces->index(0, 5).data().toString()};
+    QCOMPARE(row, QStringList({"-5.0000", "2", "1", "-5", "-2500"}));
+    QCOMPARE(forces->index(1, 2).data().toString(), QString());  // no bar in row 2
+    QVERIFY(pages_->Equilibrium()->isVisibleTo(pages_.get()));
+    QCOMPARE(pages_->Equilibrium()->text(),
+             QStringLiteral("Equilibrium check: largest residual 0 of the load"));
+    QVERIFY(pages_->Warnings()->isVisibleTo(pages_.get()));
+    QCOMPARE(pages_->Warnings()->text(),
+             QStringLiteral("The load Fy = 10 kN acts along a degree of freedom that no bar "
+                            "restrains; it was disregarded."));
+
+    store_->PropGrid.SetCell(1, 1, "-1000");
+    QVERIFY(!tarvelin::CalculateModel(*store_, *dialogs_));
+    pages_->RefreshAll();
+    QVERIFY(!pages_->Equilibrium()->isVisibleTo(pages_.get()));
+    QVERIFY(!pages_->Warnings()->isVisibleTo(pages_.get()));
+    QCOMPARE(forces->index(0, 1).data().toString(), QString());
+    QCOMPARE(forces->index(0, 2).data().toString(), QString());
+  }
+
   void layoutFits() {
     FillOneBarModel();
     for (int n = 4; n <= 17; ++n) store_->NumberEdit(n).SetRealValue(-1.2345679e-10);
