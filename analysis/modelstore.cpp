@@ -393,23 +393,20 @@ BarData ReadBar(const ModelStore& store, int bar) {
   BarData b;
   BarStage stage = BarStage::BeginNode;
   int coordinate = 0;
-  auto read = [&](int node, double& value) {
-    value = CellToFloat(coord.Cell(coordinate + 1, node));
-    ++coordinate;
+  // X, Y, Z of a node in that order; `coordinate` tells which one failed.
+  auto readNode = [&](int node, double& x, double& y, double& z) {
+    double* const values[3] = {&x, &y, &z};
+    for (coordinate = 0; coordinate < 3; ++coordinate)
+      *values[coordinate] = CellToFloat(coord.Cell(coordinate + 1, node));
   };
   try {
     b.BeginNode = StrToInt(ele.Cell(1, bar));
     stage = BarStage::BeginCoordinates;
-    read(b.BeginNode, b.X1);
-    read(b.BeginNode, b.Y1);
-    read(b.BeginNode, b.Z1);
+    readNode(b.BeginNode, b.X1, b.Y1, b.Z1);
     stage = BarStage::EndNode;
     b.EndNode = StrToInt(ele.Cell(2, bar));
     stage = BarStage::EndCoordinates;
-    coordinate = 0;
-    read(b.EndNode, b.X2);
-    read(b.EndNode, b.Y2);
-    read(b.EndNode, b.Z2);
+    readNode(b.EndNode, b.X2, b.Y2, b.Z2);
     stage = BarStage::Type;
     b.Type = StrToInt(ele.Cell(3, bar));
     stage = BarStage::E;
