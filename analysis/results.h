@@ -46,6 +46,8 @@ struct CalculationResult {
   TMatrix6 Stiffness{};             // as assembled, before unused dofs were fixed
   double EigenvalueRatio = 0;       // smallest / largest eigenvalue of the scaled free block
   double CharacteristicLength = 1;  // m; scale of the rotational dofs
+  // The motions the bars leave free (a basis, translations first); for a layout close to a
+  // mechanism the weakest motion. Filled also when a mechanism made the calculation fail.
   std::vector<FreeMotion> FreeMotions;
   TVector6 Residual{};  // F - sum N_i g_i
   // Largest |residual| over the largest |load| component, moments divided by
