@@ -395,9 +395,12 @@ BarData ReadBar(const ModelStore& store, int bar) {
   int coordinate = 0;
   // X, Y, Z of a node in that order; `coordinate` tells which one failed.
   auto readNode = [&](int node, double& x, double& y, double& z) {
-    double* const values[3] = {&x, &y, &z};
-    for (coordinate = 0; coordinate < 3; ++coordinate)
-      *values[coordinate] = CellToFloat(coord.Cell(coordinate + 1, node));
+    coordinate = 0;
+    x = CellToFloat(coord.Cell(1, node));
+    coordinate = 1;
+    y = CellToFloat(coord.Cell(2, node));
+    coordinate = 2;
+    z = CellToFloat(coord.Cell(3, node));
   };
   try {
     b.BeginNode = StrToInt(ele.Cell(1, bar));
