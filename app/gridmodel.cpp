@@ -243,8 +243,14 @@ QString GridView::SelectedText() const {
     lastRow = std::max(lastRow, row);
   }
   const QItemSelectionModel* selection = selectionModel();
-  const std::string text = TabText(
-      Model()->Grid(), firstCol, lastCol, firstRow, lastRow,
+  // Columns beyond the grid (the force table's per-bar quantities) are copied as shown.
+  const TextGrid& grid = Model()->Grid();
+  const std::string text = TabTextOf(
+      [&](int col, int row) {
+        if (col < grid.ColCount()) return grid.Cell(col, row);
+        return model()->index(row - 1, col).data().toString().toStdString();
+      },
+      firstCol, lastCol, firstRow, lastRow,
       [&](int col, int row) { return selection->isSelected(model()->index(row - 1, col)); });
   return QString::fromStdString(text);
 }

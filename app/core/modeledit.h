@@ -73,18 +73,25 @@ using CellBlock = std::vector<std::vector<std::string>>;
 CellBlock ParseTabText(const std::string& text);
 // The cells of grid columns firstCol..lastCol, rows firstRow..lastRow as tab-separated text,
 // one line (ending in "\n") per row. selected(col, row) false leaves that cell empty.
-template <typename Selected>
-std::string TabText(const TextGrid& grid, int firstCol, int lastCol, int firstRow, int lastRow,
-                    Selected selected) {
+// The same for any cells: text(col, row) gives a cell's text.
+template <typename Text, typename Selected>
+std::string TabTextOf(Text text, int firstCol, int lastCol, int firstRow, int lastRow,
+                      Selected selected) {
   std::string out;
   for (int r = firstRow; r <= lastRow; ++r) {
     for (int c = firstCol; c <= lastCol; ++c) {
       if (c > firstCol) out += '\t';
-      if (selected(c, r)) out += grid.Cell(c, r);
+      if (selected(c, r)) out += text(c, r);
     }
     out += '\n';
   }
   return out;
+}
+template <typename Selected>
+std::string TabText(const TextGrid& grid, int firstCol, int lastCol, int firstRow, int lastRow,
+                    Selected selected) {
+  return TabTextOf([&grid](int c, int r) -> const std::string& { return grid.Cell(c, r); },
+                   firstCol, lastCol, firstRow, lastRow, selected);
 }
 
 // A paste into table from cell (col, row) on: the edit that performs it, or the message

@@ -594,6 +594,11 @@ class TestPages : public QObject {
         forces->index(0, 5).data().toString()};
     QCOMPARE(row, QStringList({"-5.0000", "2", "1", "-5", "-2500"}));
     QCOMPARE(forces->index(1, 2).data().toString(), QString());  // no bar in row 2
+    // Copied as shown, the per-bar columns included.
+    auto* forceView = qobject_cast<tarvelin::GridView*>(pages_->StringGrid3());
+    forceView->selectionModel()->select(QItemSelection(forces->index(0, 1), forces->index(0, 5)),
+                                        QItemSelectionModel::Select);
+    QCOMPARE(forceView->SelectedText(), QStringLiteral("-5.0000\t2\t1\t-5\t-2500\n"));
     QVERIFY(pages_->Equilibrium()->isVisibleTo(pages_.get()));
     QCOMPARE(pages_->Equilibrium()->text(),
              QStringLiteral("Equilibrium check: largest residual 0 of the load"));
