@@ -1,9 +1,12 @@
 // Program entry: the window on a screen, or the batch run without one.
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "app/core/locations.h"
 #include "app/qtdialogs.h"
 #include "app/tform1.h"
+#include "app/viewpaint.h"
 
 namespace {
 
@@ -50,7 +54,20 @@ int main(int argc, char** argv) {
     const FileLocations locations =
         ChooseFileLocations(programPath, env, CanCreateFileIn(FolderOf(programPath)));
     StreamDialogs dialogs(stderr);
-    return RunHeadlessBatch(args, locations, dialogs);
+    // A picture ("-p") is painted on the offscreen platform, which needs no display; without
+    // one no Qt is started at all.
+    std::unique_ptr<QGuiApplication> painting;
+    PictureWriter writePicture;
+    if (std::find(args.begin(), args.end(), "-p") != args.end()) {
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+      static int qtArgc = 1;
+      static char* qtArgv[] = {argv[0], nullptr};
+      painting = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+      writePicture = [](const ModelStore& store, const std::string& path, std::string& error) {
+        return WritePicture(store, path, kBatchPictureWidth, kBatchPictureHeight, {}, error);
+      };
+    }
+    return RunHeadlessBatch(args, locations, dialogs, writePicture);
   }
 
   TApplication app(argc, argv);

@@ -47,6 +47,7 @@ const char* const kPropHint = "Bar properties, default type=0";
 const char* const kForceHint = "normal force, if sign incorrect, change nodal order";
 const char* const kShowHint = "view model with VRML plug in in your web browser";
 const char* const kMemoHint = "Select, Ctrl+C to copy to clipboard";
+const char* const kViewHint = "the model in 3D beside the tables, following every change (F3)";
 
 // One column of a table: the designed width in pixels, its header and a typical content,
 // both of which must fit with the desktop font (the designed widths were made for a 9-pixel
@@ -109,6 +110,8 @@ struct MainPages::Private {
   ForceTableModel* ForceModel = nullptr;
 
   QPushButton* Button2 = nullptr;
+  QPushButton* ViewButton1 = nullptr;  // "3D view" on "Hinged bars"
+  QPushButton* ViewButton2 = nullptr;  // "3D view" on "Results"
   QPushButton* Button3 = nullptr;
   QCheckBox* CheckBox4 = nullptr;
   QCheckBox* CheckBox5 = nullptr;
@@ -378,8 +381,10 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
 
     QGroupBox* vrml = VrmlGroup("GroupBox1", "Button2", "CheckBox4", "CheckBox5", d_->Button2,
                                 d_->CheckBox4, d_->CheckBox5, false, bars);
+    d_->ViewButton1 = NamedButton("ViewButton1", "3D view", kViewHint, bars);
     auto* side = new QVBoxLayout;
     side->addWidget(vrml);
+    side->addWidget(d_->ViewButton1, 0, Qt::AlignLeft);
     side->addStretch(1);
     auto* page = new QHBoxLayout(bars);
     page->addWidget(d_->CoordGrid);
@@ -496,6 +501,8 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
     auto* middle = new QVBoxLayout;
     middle->addWidget(d_->StringGrid3, 1);
     middle->addWidget(vrml);
+    d_->ViewButton2 = NamedButton("ViewButton2", "3D view", kViewHint, results);
+    middle->addWidget(d_->ViewButton2, 0, Qt::AlignLeft);
     auto* right = new QVBoxLayout;
     right->addWidget(d_->Label38);
     right->addWidget(d_->Memo1);
@@ -532,6 +539,20 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
       CommitEdits();
       emit ShowVrmlRequested();
     });
+  for (QPushButton* view : {d_->ViewButton1, d_->ViewButton2})
+    connect(view, &QPushButton::clicked, this, [this] {
+      CommitEdits();
+      emit ViewRequested();
+    });
+  // Every change of a table or a load reaches the 3D view.
+  for (GridModel* model : {d_->CoordModel, d_->EleModel, d_->PropModel, d_->ForceModel}) {
+    connect(model, &QAbstractItemModel::dataChanged, this, &MainPages::ModelEdited);
+    connect(model, &QAbstractItemModel::modelReset, this, &MainPages::ModelEdited);
+  }
+  for (int n = 4; n <= 11; ++n) {
+    connect(d_->Fields[n - kFirstField], &TNumberEdit::Exited, this, &MainPages::ModelEdited);
+    connect(d_->Fields[n - kFirstField], &TNumberEdit::KeyUp, this, &MainPages::ModelEdited);
+  }
   connect(d_->CheckBox4, &QCheckBox::toggled, d_->CheckBox6, &QCheckBox::setChecked);
   connect(d_->CheckBox6, &QCheckBox::toggled, d_->CheckBox4, &QCheckBox::setChecked);
   connect(d_->CheckBox5, &QCheckBox::toggled, d_->CheckBox7, &QCheckBox::setChecked);
@@ -844,6 +865,9 @@ QPlainTextEdit* MainPages::Memo1() const {
 }
 QPushButton* MainPages::BitBtn2() const {
   return d_->BitBtn2;
+}
+QPushButton* MainPages::ViewButton(int page) const {
+  return page == 1 ? d_->ViewButton1 : page == 2 ? d_->ViewButton2 : nullptr;
 }
 bool MainPages::ShowNumbering() const {
   return d_->CheckBox4->isChecked();

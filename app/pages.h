@@ -43,6 +43,8 @@ class MainPages : public QTabWidget {
   QLabel* Equilibrium() const;
   QLabel* Warnings() const;
   QPushButton* BitBtn2() const;  // "Calculate"
+  // The "3D view" buttons of the "Hinged bars" and "Results" pages.
+  QPushButton* ViewButton(int page) const;
 
   // The two "Show 3D-VRML model" option pairs (each pair moves together).
   bool ShowNumbering() const;
@@ -72,6 +74,9 @@ class MainPages : public QTabWidget {
   void CalculateRequested();  // BitBtn2Click
   void ShowVrmlRequested();   // Button2Click (both "Show" buttons)
   void HelpRequested();       // Panel1DblClick, Label3DblClick
+  void ViewRequested();       // a "3D view" button
+  // A table cell or a load changed under the user's hands (the 3D view follows).
+  void ModelEdited();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

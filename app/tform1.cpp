@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -29,6 +30,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTableView>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -40,10 +42,12 @@
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <unordered_set>
 
 #include "analysis/stiffness.h"
 #include "app/core/batch.h"
 #include "app/core/modeledit.h"
+#include "app/modelview.h"
 #include "app/qtdialogs.h"
 #include "files/datafile.h"
 #include "support/numtext.h"
@@ -216,6 +220,13 @@ void TForm1::BuildWindow() {
   Pages->EditMade = [this](ModelEdit edit, const QString& what) {
     history_.Record(std::move(edit), what);
   };
+  connect(Pages, &MainPages::ViewRequested, this, &TForm1::ShowModelView);
+  connect(Pages, &MainPages::ModelEdited, this, [this] {
+    if (View3D) View3D->Model()->Refresh();
+  });
+  for (QTableView* table : {Pages->CoordGrid(), Pages->EleGrid(), Pages->StringGrid3()})
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TForm1::SyncViewSelection);
 #else
   PageControl1 = new QTabWidget(central);
   for (const char* caption : {"Block", "Hinged bars", "Results"})
@@ -336,6 +347,8 @@ void TForm1::BuildMenus() {
   }
   View1->addSeparator();
   View1->addAction(QStringLiteral("Show 3D-VRML model"), this, &TForm1::Button2Click);
+  View3DAction = View1->addAction(QStringLiteral("3D view"), this, &TForm1::ShowModelView);
+  View3DAction->setShortcut(QKeySequence(Qt::Key_F3));
 
   // F9 calculates from anywhere in the window.
   Calculate1 = new QAction(QStringLiteral("Calculate"), this);
@@ -668,6 +681,10 @@ bool TForm1::ReadDataFileGuarded(const std::string& previousName, bool keepName)
       state_.DataFileName = previousName;
   }
   state_.GridLength = store_.GridLength;
+  if (View3D) {  // another model: see all of it
+    View3D->Model()->Refresh();
+    View3D->Model()->FitAll();
+  }
   RefreshView();
   return read;
 }
@@ -698,10 +715,15 @@ void TForm1::RunBatch() {
   if (options_.WriteScene && !WriteSceneChecked(store_, state_.DataFileName, locations_.SceneFile,
                                                 options_.SceneNumbering, true, *dialogs_))
     return fallBack();
+  const FileSnapshot picture = TakeSnapshot(options_.PictureFile);
+  if (!WriteBatchPicture()) return fallBack();
   // A file changed by another program meanwhile is left as it is: the run stops there.
   if (!Guarded(
-          [this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_); }))
+          [this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_); })) {
+    // The run failed: the picture of it goes again.
+    if (!options_.PictureFile.empty()) RestoreSnapshot(picture);
     return fallBack();
+  }
   RefreshView();
   WaitProcessingEvents(500);
   close();
@@ -885,6 +907,7 @@ void TForm1::RefreshView() {
   const QSignalBlocker block3(CheckBox3);
   CheckBox3->setChecked(state_.NoIntroPanel);
   UpdateCaption();
+  if (View3D) View3D->Model()->Refresh();
 }
 
 bool TForm1::Modified() const {
@@ -1205,6 +1228,67 @@ void TForm1::CheckBox3Click() {
 
 void TForm1::Label42Click() {
   if (platform_.OpenUrl) platform_.OpenUrl(QUrl(QLatin1String(kPluginWebPage)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The 3D view
+
+void TForm1::ShowModelView() {
+  CommitEdits();
+  if (!View3D) {
+    View3D = new ViewWindow(&store_, dialogs_, this);
+    connect(View3D->Model(), &ModelView::BarClicked, this,
+            [this](int bar) { SelectTableRow(true, bar); });
+    connect(View3D->Model(), &ModelView::NodeClicked, this,
+            [this](int node) { SelectTableRow(false, node); });
+    // Beside the main window, where the screen has room for it.
+    View3D->move(frameGeometry().topRight() + QPoint(8, 0));
+    SyncViewSelection();
+  }
+  View3D->Model()->Refresh();
+  View3D->show();
+  View3D->raise();
+  View3D->activateWindow();
+}
+
+void TForm1::SyncViewSelection() {
+#ifdef TARVELIN_HAVE_PAGES
+  if (!View3D || !Pages) return;
+  std::unordered_set<int> bars, nodes;
+  for (QTableView* table : {Pages->EleGrid(), Pages->StringGrid3()})
+    for (const QModelIndex& i : table->selectionModel()->selectedIndexes())
+      bars.insert(i.row() + 1);
+  for (const QModelIndex& i : Pages->CoordGrid()->selectionModel()->selectedIndexes())
+    nodes.insert(i.row() + 1);
+  View3D->Model()->SetSelection(std::move(bars), std::move(nodes));
+#endif
+}
+
+void TForm1::SelectTableRow(bool bar, int row) {
+#ifdef TARVELIN_HAVE_PAGES
+  if (!Pages || row < 1) return;
+  if (Pages->currentIndex() == 0) Pages->setCurrentIndex(1);  // the tables' page, checked
+  QTableView* table = bar ? Pages->EleGrid() : Pages->CoordGrid();
+  if (Pages->currentIndex() == 2 && bar) table = Pages->StringGrid3();
+  const QModelIndex index = table->model()->index(row - 1, 1);
+  if (!index.isValid()) return;
+  table->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+  table->setCurrentIndex(index);
+  table->scrollTo(index);
+#else
+  (void)bar;
+  (void)row;
+#endif
+}
+
+bool TForm1::WriteBatchPicture() {
+  if (options_.PictureFile.empty()) return true;
+  std::string error;
+  if (WritePicture(store_, options_.PictureFile, kBatchPictureWidth, kBatchPictureHeight, {},
+                   error))
+    return true;
+  dialogs_->ShowError(error);
+  return false;
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

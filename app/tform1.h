@@ -38,6 +38,7 @@ namespace tarvelin {
 class Dialogs;
 class GridView;
 class MainPages;
+class ViewWindow;
 
 // Address of the VRML plug-in's web page (intro panel link and picture).
 extern const char* const kPluginWebPage;
@@ -106,6 +107,10 @@ class TForm1 : public QMainWindow {
   void Button1Click();
   void CheckBox3Click();
   void Label42Click();
+  // "3D view" (View menu, the pages' buttons, F3): opens the view window, or brings it up.
+  void ShowModelView();
+  // Writes the picture of the calculated model for "-p"; false after the error box.
+  bool WriteBatchPicture();
   // The drop handler on the dropped files' local names.
   void DropFiles(const QStringList& names);
 
@@ -147,6 +152,8 @@ class TForm1 : public QMainWindow {
   QMenu* Edit1 = nullptr;     // "Edit"
   QMenu* View1 = nullptr;     // "View"
   QMenu* Recent1 = nullptr;   // File > "Recent files"
+  QAction* View3DAction = nullptr;  // View > "3D view" (F3)
+  ViewWindow* View3D = nullptr;     // created on first use
   QAction* New1 = nullptr;
   QAction* Save1 = nullptr;
   QAction* Undo1 = nullptr;
@@ -224,6 +231,8 @@ class TForm1 : public QMainWindow {
   void CommitEdits();
   void SetTableWidths();
   void SetPanelText(int panel, const QString& text);
+  void SyncViewSelection();
+  void SelectTableRow(bool bar, int row);
   static Platform DefaultPlatform();
 
   std::vector<std::string> args_;

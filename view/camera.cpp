@@ -75,29 +75,34 @@ double Camera::Scale() const {
 }
 
 ScreenPoint Camera::Project(const Vec3& p) const {
-  const Vec3 v = p - Target;
-  const double xc = Dot(v, Right());
-  const double yc = Dot(v, Up());
-  const double zc = Dot(v, Back());
-  ScreenPoint s;
-  s.Depth = Distance - zc;
-  double k = Scale();
-  if (Perspective) {
-    s.Visible = s.Depth > kNearShare * Distance;
-    k = FocalPixels() / std::max(s.Depth, kNearShare * Distance);
-  }
-  s.X = 0.5 * Width + k * xc;
-  s.Y = 0.5 * Height - k * yc;
-  return s;
+  return Projector(*this).Project(p);
 }
 
 bool Camera::ProjectSegment(const Vec3& a, const Vec3& b, ScreenPoint& pa, ScreenPoint& pb) const {
+  return Projector(*this).ProjectSegment(a, b, pa, pb);
+}
+
+Projector::Projector(const Camera& camera)
+    : target_(camera.Target),
+      right_(camera.Right()),
+      up_(camera.Up()),
+      back_(camera.Back()),
+      distance_(camera.Distance),
+      focal_(camera.FocalPixels()),
+      scale_(camera.Scale()),
+      near_(kNearShare * camera.Distance),
+      cx_(0.5 * camera.Width),
+      cy_(0.5 * camera.Height),
+      perspective_(camera.Perspective) {}
+
+bool Projector::ProjectSegment(const Vec3& a, const Vec3& b, ScreenPoint& pa,
+                               ScreenPoint& pb) const {
   pa = Project(a);
   pb = Project(b);
   if (pa.Visible && pb.Visible) return true;
   if (!pa.Visible && !pb.Visible) return false;
-  // Cut at the near plane: the share of the way from the visible end to the hidden one.
-  const double nearDepth = 2 * kNearShare * Distance;
+  // Cut just in front of the near plane: the share of the way from the visible end.
+  const double nearDepth = 2 * near_;
   const ScreenPoint& seen = pa.Visible ? pa : pb;
   const ScreenPoint& hidden = pa.Visible ? pb : pa;
   const double t = (seen.Depth - nearDepth) / (seen.Depth - hidden.Depth);

@@ -2,6 +2,7 @@
 #include "view/scene.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 
@@ -45,8 +46,9 @@ void AddLoads(const ModelStore& store, Scene& scene) {
   const char* names[6] = {"Fx", "Fy", "Fz", "Tx", "Ty", "Tz"};
   double loads[6];
   for (int i = 0; i < 6; ++i) loads[i] = store.NumberEdit(4 + i).RealValue();
-  // Forces and moments are scaled each among themselves: the largest of each a quarter of
-  // the model's size.
+  // Forces and moments are scaled each among themselves: the largest force a quarter of the
+  // model's size, the largest moment less, so that a force and a moment about the same axis
+  // keep their heads and labels apart.
   for (int group = 0; group < 2; ++group) {
     double largest = 0;
     for (int i = 0; i < 3; ++i) largest = std::max(largest, std::fabs(loads[3 * group + i]));
@@ -58,7 +60,7 @@ void AddLoads(const ModelStore& store, Scene& scene) {
       a.Axis = i;
       a.Moment = group == 1;
       a.Value = value;
-      const double length = 0.25 * scene.ModelSize * value / largest;
+      const double length = (group == 0 ? 0.25 : 0.16) * scene.ModelSize * value / largest;
       double tip[3] = {0, 0, 0};
       tip[i] = length;
       a.Tip = {tip[0], tip[1], tip[2]};
@@ -183,6 +185,7 @@ std::vector<Vec3> Scene::Extent() const {
 
 Scene BuildScene(const ModelStore& store, const SceneOptions& options) {
   Scene scene;
+  scene.Numbers = options.Numbers;
   const int count = CountBars(store);
   scene.Bars.reserve(count > 0 ? count : 0);
   std::vector<int> nodeIndex(store.CoordGrid.RowCount(), -1);
@@ -298,11 +301,20 @@ Scene BuildScene(const ModelStore& store, const SceneOptions& options) {
   return scene;
 }
 
+bool IsPictureFileName(const std::string& path, bool* svg) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (svg) *svg = ext == ".svg";
+  return ext == ".png" || ext == ".svg";
+}
+
 Hit HitTest(const Scene& scene, const Camera& camera, double x, double y, double tolerance) {
   Hit hit;
+  const Projector projector(camera);
   double best = tolerance * tolerance;
   for (std::size_t i = 0; i < scene.Nodes.size(); ++i) {
-    const ScreenPoint s = camera.Project(scene.Nodes[i].Shown);
+    const ScreenPoint s = projector.Project(scene.Nodes[i].Shown);
     if (!s.Visible) continue;
     const double d = (s.X - x) * (s.X - x) + (s.Y - y) * (s.Y - y);
     if (d <= best) {
@@ -313,7 +325,7 @@ Hit HitTest(const Scene& scene, const Camera& camera, double x, double y, double
   if (hit.What == Hit::Kind::Node) return hit;
   for (std::size_t i = 0; i < scene.Bars.size(); ++i) {
     ScreenPoint a, b;
-    if (!camera.ProjectSegment(scene.Bars[i].Shown1, scene.Bars[i].Shown2, a, b)) continue;
+    if (!projector.ProjectSegment(scene.Bars[i].Shown1, scene.Bars[i].Shown2, a, b)) continue;
     const double dx = b.X - a.X, dy = b.Y - a.Y;
     const double len2 = dx * dx + dy * dy;
     double t = len2 > 0 ? ((x - a.X) * dx + (y - a.Y) * dy) / len2 : 0;

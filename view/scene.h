@@ -56,7 +56,7 @@ struct SceneBar {
   Vec3 P1, P2;       // begin (block) and end (support) node, as in the tables
   Vec3 Shown1, Shown2;
   Rgb Colour;
-  double Width = 2;  // pixels
+  double Width = 2.5;  // pixels
 };
 
 // A load at the mass centre: a force (one head) or a moment (two heads) along its axis.
@@ -111,6 +111,7 @@ struct Scene {
   bool HasForces = false;
   double LargestForce = 0;  // kN, |N| of the largest
   Colouring Colours = Colouring::ByType;
+  bool Numbers = false;  // node and bar numbers drawn
   Legend Key;
 
   // Every point drawn (nodes, block, loads), for fit-all.
@@ -126,6 +127,10 @@ Scene BuildScene(const ModelStore& store, const SceneOptions& options);
 // Position of p moved with the block by the mass centre's motion u (ux, uy, uz, phix, phiy,
 // phiz), amplified by factor: p + factor * (t + phi x p).
 Vec3 RigidMotion(const Vec3& p, const TVector6& u, double factor);
+
+// True for a name ending in ".png" or ".svg" in any letter case, the pictures the view
+// writes; svg (when given) tells which.
+bool IsPictureFileName(const std::string& path, bool* svg = nullptr);
 
 struct Hit {
   enum class Kind { None, Node, Bar };

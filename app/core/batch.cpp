@@ -103,7 +103,7 @@ bool WriteSceneChecked(const ModelStore& store, const std::string& dataFileName,
 }
 
 int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& locations,
-                     Dialogs& dialogs) {
+                     Dialogs& dialogs, const PictureWriter& writePicture) {
   SetNumberFormats();
   StartupState state;
   state.ProgramDir = locations.ProgramDir;
@@ -115,6 +115,7 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
 
   ModelStore store;
   DataFileStamp read;
+  FileSnapshot picture;
   try {
     store.GridLength = state.GridLength;
     InitTables(store);
@@ -130,19 +131,32 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
     if (options.WriteScene && !WriteSceneChecked(store, state.DataFileName, locations.SceneFile,
                                                  options.SceneNumbering, true, dialogs))
       return kExitFailed;
+    if (!options.PictureFile.empty()) {
+      picture = TakeSnapshot(options.PictureFile);
+      std::string error = "No picture can be drawn in this program.";
+      if (!writePicture || !writePicture(store, options.PictureFile, error)) {
+        dialogs.ShowError(error);
+        return kExitFailed;
+      }
+    }
   } catch (const std::exception& e) {  // UserError, and a table too large for the memory
     dialogs.ShowError(e.what());
     return kExitFailed;
   }
 
   // The data file is replaced in one step; when the settings then fail, it is put back, so
-  // a failed run leaves both files as they were.
+  // a failed run leaves both files as they were; a picture of the failed run goes again.
+  auto restorePicture = [&] {
+    if (!options.PictureFile.empty() && !RestoreSnapshot(picture))
+      dialogs.ShowError("Unable to write to " + options.PictureFile);
+  };
   FileSnapshot data = TakeSnapshot(state.DataFileName);
   try {
     // Another program's change since the read is not overwritten: the run fails instead.
     WriteDataFile(store, state.DataFileName, locations.DataDir, &read);
   } catch (const UserError& e) {
     dialogs.ShowError(e.what());
+    restorePicture();
     return kExitFailed;
   }
   try {
@@ -150,6 +164,7 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
   } catch (const UserError& e) {
     dialogs.ShowError(e.what());
     if (!RestoreSnapshot(data)) dialogs.ShowError("Unable to write to " + state.DataFileName);
+    restorePicture();
     return kExitFailed;
   }
   return kExitWritten;

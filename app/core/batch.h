@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,11 +69,17 @@ bool RestoreSnapshot(const FileSnapshot& snapshot);
 bool WriteSceneChecked(const ModelStore& store, const std::string& dataFileName,
                        const std::string& scenePath, bool numbering, bool axes, Dialogs& dialogs);
 
+// Writes the picture of the calculated model in store to path in one step; false, with the
+// reason in error, when it could not.
+using PictureWriter =
+    std::function<bool(const ModelStore& store, const std::string& path, std::string& error)>;
+
 // The whole batch run without a window: settings, command line, read, calculate, the scene
-// when "-w" asks for it, write the data file and the settings. Messages go to dialogs.
-// Returns kExitWritten, kExitFailed (data and settings files left as they were) or
+// when "-w" asks for it, the picture when "-p" does (through writePicture; without one "-p"
+// fails), write the data file and the settings. Messages go to dialogs.
+// Returns kExitWritten, kExitFailed (data, settings and picture files left as they were) or
 // kExitCommandLine.
 int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& locations,
-                     Dialogs& dialogs);
+                     Dialogs& dialogs, const PictureWriter& writePicture = {});
 
 }  // namespace tarvelin

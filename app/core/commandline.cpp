@@ -11,6 +11,7 @@
 #include "support/dialogs.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
+#include "view/scene.h"
 
 namespace fs = std::filesystem;
 
@@ -20,7 +21,7 @@ const char* const kNeedDisplayMessage =
     "tarvelin: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY "
     "is set, or the Qt platform is offscreen or minimal).\n"
     "Run it on a display, or give \"-i\" and a data file for a batch run:\n"
-    "  tarvelin -i <file.PEN> [-R <table length>] [-w [-n]]\n";
+    "  tarvelin -i <file.PEN> [-R <table length>] [-w [-n]] [-p <picture.png|picture.svg>]\n";
 
 namespace {
 
@@ -50,6 +51,11 @@ std::string ResolveDataFileName(const std::string& name, const std::string& prog
 }
 
 }  // namespace
+
+std::string PictureOptionMessage(const std::string& name) {
+  if (name.empty()) return "The option -p needs a picture file (.png or .svg).";
+  return "The picture file must end in .png or .svg: " + name;
+}
 
 bool HasPenExtension(const std::string& name) {
   return UpperExtension(name) == ".PEN";
@@ -104,6 +110,17 @@ CommandLineOutcome ApplyCommandLine(const std::vector<std::string>& args, Startu
           ++out.Errors;
         }
       }
+    }
+
+    if (args[i] == "-p") {
+      if (i + 1 < count && IsPictureFileName(args[i + 1])) {
+        out.PictureFile = args[++i];
+      } else {
+        dialogs.ShowError(PictureOptionMessage(i + 1 < count ? args[i + 1] : ""));
+        ++out.Errors;
+        if (i + 1 < count) ++i;
+      }
+      continue;
     }
 
     if (args[i] == "-R" && i + 1 < count && IsNumberText(args[i + 1])) {

@@ -16,6 +16,7 @@ struct CommandLineOutcome {
   bool TestOutput = false;      // "-t": check CheckBox1
   bool WriteScene = false;      // "-w": a batch run also writes the scene
   bool SceneNumbering = false;  // "-n": ... with numbering on
+  std::string PictureFile;      // "-p": the picture of the calculated model (.png or .svg)
   int Errors = 0;               // messages reported while the options were applied
 };
 
@@ -25,11 +26,16 @@ struct CommandLineOutcome {
 //   "-i" <file>     the data file: ".PEN" in any letter case, found as given (relative to
 //                   the current folder) or in state.ProgramDir; sets BatchMode;
 //   "-R" <number>   the table length, a whole number within kMinGridLength..kMaxGridLength;
-//   "-w", "-n"      scene export after a successful batch calculation, with numbering.
+//   "-w", "-n"      scene export after a successful batch calculation, with numbering;
+//   "-p" <file>     the picture of the calculated model, ".png" or ".svg" in any letter case,
+//                   written after a successful batch calculation.
 // Problems are reported through dialogs.ShowError and leave the state as it was, except that
 // a data file that cannot be found also empties DataFileName.
 CommandLineOutcome ApplyCommandLine(const std::vector<std::string>& args, StartupState& state,
                                     Dialogs& dialogs);
+
+// "-p" without a picture file after it, or with a file of another kind.
+std::string PictureOptionMessage(const std::string& name);
 
 // True when the extension of name, in upper case, is ".PEN".
 bool HasPenExtension(const std::string& name);

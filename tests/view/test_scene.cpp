@@ -61,7 +61,7 @@ TEST(SceneTest, ModelWithoutResultsHasTheTablesBlockAndLoads) {
   EXPECT_NEAR(scene.Loads[0].Tip.X, 0.0625 * scene.ModelSize, 1e-12);
   EXPECT_TRUE(scene.Loads[2].Moment);
   EXPECT_EQ(scene.Loads[2].Label, "Ty = 5 kNm");
-  EXPECT_NEAR(scene.Loads[2].Tip.Y, 0.25 * scene.ModelSize, 1e-12);
+  EXPECT_NEAR(scene.Loads[2].Tip.Y, 0.16 * scene.ModelSize, 1e-12);
   // Coloured by type, whatever was asked, when there are no forces.
   EXPECT_EQ(scene.Colours, Colouring::ByType);
   EXPECT_EQ(scene.Bars[0].Colour, TypeColour(0));

@@ -273,6 +273,35 @@ TEST_F(CommandLineTest, FlagsAndTheirLetterCase) {
   EXPECT_TRUE(state_.BatchMode);
 }
 
+TEST_F(CommandLineTest, PictureFile) {
+  struct Row {
+    std::vector<std::string> Args;
+    std::string Picture;  // kept
+    std::string Error;    // "" when none
+  };
+  const Row rows[] = {
+      {{"-i", "here.pen", "-p", "out.png"}, "out.png", ""},
+      {{"-p", "dir/Out.SVG", "-t"}, "dir/Out.SVG", ""},
+      {{"-p", "a.png", "-p", "b.svg"}, "b.svg", ""},  // the last one counts
+      {{"-p", "out.jpg", "-t"}, "", "The picture file must end in .png or .svg: out.jpg"},
+      {{"-p", ".png.txt", "-t"}, "", "The picture file must end in .png or .svg: .png.txt"},
+      {{"-t", "-p"}, "", "The option -p needs a picture file (.png or .svg)."},
+  };
+  for (const Row& row : rows) {
+    dialogs_.Log.clear();
+    const CommandLineOutcome out = Apply(row.Args);
+    EXPECT_EQ(out.PictureFile, row.Picture) << row.Args[1];
+    EXPECT_EQ(out.Errors, row.Error.empty() ? 0 : 1) << row.Args[1];
+    if (!row.Error.empty()) {
+      EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{row.Error});
+    }
+  }
+  // A refused picture name is not read as an option: "-t" after it still counts, "-w" as the
+  // name does not.
+  EXPECT_TRUE(Apply({"-p", "x.gif", "-t"}).TestOutput);
+  EXPECT_FALSE(Apply({"-p", "-w"}).WriteScene);
+}
+
 // ---------------------------------------------------------------------------------------------
 // File locations
 
@@ -471,6 +500,55 @@ TEST(StreamDialogsText, NulIsShownAsAnEscape) {
   dialogs.ShowError("'1\0x' is not a valid integer value\rnext"s);
   std::fclose(out);
   EXPECT_EQ(std::string(buffer), "'1\\0x' is not a valid integer value\nnext\n");
+
+// "-p": the picture goes through the writer after the calculation; a failed run leaves no
+// picture and an older one as it was.
+TEST_F(HeadlessBatch, PictureAfterASuccessfulCalculationOnly) {
+  WriteAll(Work() + "one.PEN", Model("5"));
+  std::vector<std::string> asked;
+  PictureWriter writer = [&](const ModelStore& store, const std::string& path, std::string&) {
+    asked.push_back(path);
+    EXPECT_TRUE(store.GroupBox4Visible);  // calculated
+    WriteAll(path, "picture");
+    return true;
+  };
+  EXPECT_EQ(RunHeadlessBatch({"-i", "one.PEN", "-p", "one.png"}, loc_, dialogs_, writer),
+            kExitWritten);
+  EXPECT_EQ(asked, std::vector<std::string>{"one.png"});
+  EXPECT_EQ(ReadAll(Work() + "one.png"), "picture");
+
+  // The calculation fails: no picture is asked for.
+  WriteAll(Work() + "bad.PEN", Model("5,0"));
+  EXPECT_EQ(RunHeadlessBatch({"-i", "bad.PEN", "-p", "bad.png"}, loc_, dialogs_, writer),
+            kExitFailed);
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_FALSE(fs::exists(Work() + "bad.png"));
+
+  // The writer fails: the run fails and the data file keeps its content.
+  dialogs_.Log.clear();
+  WriteAll(Work() + "two.PEN", Model("5"));
+  PictureWriter failing = [](const ModelStore&, const std::string&, std::string& error) {
+    error = "cannot draw";
+    return false;
+  };
+  EXPECT_EQ(RunHeadlessBatch({"-i", "two.PEN", "-p", "two.svg"}, loc_, dialogs_, failing),
+            kExitFailed);
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{"cannot draw"});
+  EXPECT_EQ(ReadAll(Work() + "two.PEN"), Model("5"));
+  // Without a writer "-p" cannot be served.
+  EXPECT_EQ(RunHeadlessBatch({"-i", "two.PEN", "-p", "two.svg"}, loc_, dialogs_), kExitFailed);
+
+  // The settings cannot be written after the picture: the older picture comes back.
+  WriteAll(Work() + "one.png", "older");
+  fs::create_directory(Work() + "locked");
+  FileLocations locked = loc_;
+  locked.SettingsFile = Work() + "locked/tarvelin.ini";
+  WriteAll(locked.SettingsFile, "[program]\r\nautoupdate=0\r\n");
+  ASSERT_EQ(std::system(("chattr +i '" + Work() + "locked'").c_str()), 0);
+  const int status = RunHeadlessBatch({"-i", "one.PEN", "-p", "one.png"}, locked, dialogs_, writer);
+  std::system(("chattr -i '" + Work() + "locked'").c_str());
+  EXPECT_EQ(status, kExitFailed);
+  EXPECT_EQ(ReadAll(Work() + "one.png"), "older");
 }
 
 }  // namespace

@@ -32,6 +32,7 @@
 #include <memory>
 
 #include "app/core/locations.h"
+#include "app/modelview.h"
 #include "app/qtdialogs.h"
 #include "app/tform1.h"
 #include "files/datafile.h"
@@ -662,6 +663,90 @@ class TestTForm1 : public QObject {
     QVERIFY(bothShown);
     QCOMPARE(hidden, QStringList());
     QVERIFY(!form.isVisible());
+  }
+
+  // "-p": the picture of the calculated model beside the results; nothing when the
+  // calculation stops.
+  void windowedBatchWritesThePicture() {
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Started({"-i", Bin() + "m.PEN", "-p", Bin() + "m.svg"});
+    QVERIFY(!form.isVisible());
+    QVERIFY(Contains(ReadAll(Path("m.svg")), "<svg"));
+    QVERIFY(Contains(ReadAll(Path("m.PEN")), "[elementforces]"));
+    form_.reset();
+
+    WriteAll(Path("bad.PEN"), "[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n[elements]\r\n1=1@2@x\r\n");
+    TForm1& failed = Started({"-i", Bin() + "bad.PEN", "-p", Bin() + "bad.png"});
+    QVERIFY(failed.isVisible());
+    QVERIFY(!QFile::exists(Path("bad.png")));
+  }
+
+  // The 3D view: opened by the menu entry, F3 and the pages' buttons; follows edits, the
+  // calculation and the tables' selection; a click in it selects the table row.
+  void modelViewOpensFollowsAndSelects() {
+    WriteAll(Path("m.PEN"), OneBar());
+    TForm1& form = Started();
+    QVERIFY(form.ViewMenu->menuAction()->isVisible());
+    QCOMPARE(form.View3DAction->shortcut(), QKeySequence(Qt::Key_F3));
+    QVERIFY(form.View3D == nullptr);
+    form.View3DAction->trigger();
+    QVERIFY(form.View3D != nullptr);
+    QVERIFY(form.View3D->isVisible());
+    form.View3D->hide();
+#ifdef TARVELIN_HAVE_PAGES
+    for (int page : {1, 2}) {
+      form.View3D->hide();
+      QVERIFY(form.Pages->ViewButton(page) != nullptr);
+      form.Pages->ViewButton(page)->click();
+      QVERIFY(form.View3D->isVisible());
+    }
+    tarvelin::ModelView* view = form.View3D->Model();
+    view->resize(400, 300);
+    QCOMPARE(view->CurrentScene().Bars.size(), std::size_t(0));
+
+    // Typing a model into the tables reaches the view at once.
+    form.Store().PropGrid.SetCell(1, 1, "1000");
+    form.Store().PropGrid.SetCell(2, 1, "0.002");
+    QAbstractItemModel* coord = form.Pages->CoordGrid()->model();
+    QAbstractItemModel* ele = form.Pages->EleGrid()->model();
+    coord->setData(coord->index(0, 1), "1");
+    coord->setData(coord->index(0, 2), "0");
+    coord->setData(coord->index(0, 3), "0");
+    coord->setData(coord->index(1, 1), "3");
+    coord->setData(coord->index(1, 2), "0");
+    coord->setData(coord->index(1, 3), "1");
+    ele->setData(ele->index(0, 1), "1");
+    ele->setData(ele->index(0, 2), "2");
+    ele->setData(ele->index(0, 3), "0");
+    QCOMPARE(view->CurrentScene().Bars.size(), std::size_t(1));
+    QCOMPARE(view->CurrentScene().State, tarvelin::SceneState::Model);
+    form.Store().NumberEdit(4).SetRealValue(5);
+    form.BitBtn2Click();
+    QCOMPARE(view->CurrentScene().State, tarvelin::SceneState::Results);
+    QVERIFY(view->CurrentScene().Bars[0].HasForce);
+
+    // A table selection highlights; a click on the bar selects its row.
+    QAbstractItemView* bars = form.Pages->EleGrid();
+    bars->selectionModel()->select(ele->index(0, 2), QItemSelectionModel::ClearAndSelect);
+    QVERIFY(view->Painting().SelectedBars.count(1) == 1);
+    form.Pages->CoordGrid()->selectionModel()->select(coord->index(1, 1),
+                                                      QItemSelectionModel::ClearAndSelect);
+    QVERIFY(view->Painting().SelectedNodes.count(2) == 1);
+    form.Pages->EleGrid()->clearSelection();
+    QVERIFY(view->Painting().SelectedBars.empty());
+    const tarvelin::SceneBar& bar = view->CurrentScene().Bars[0];
+    const tarvelin::ScreenPoint a = view->View().Project(bar.Shown1);
+    const tarvelin::ScreenPoint b = view->View().Project(bar.Shown2);
+    const QPoint mid((a.X + b.X) / 2, (a.Y + b.Y) / 2);
+    QSignalSpy clicked(view, &tarvelin::ModelView::BarClicked);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, mid);
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(form.Pages->currentIndex(), 1);  // the tables' page
+    const QModelIndexList picked = form.Pages->EleGrid()->selectionModel()->selectedIndexes();
+    QVERIFY(!picked.isEmpty());
+    for (const QModelIndex& i : picked) QCOMPARE(i.row(), 0);
+    QVERIFY(view->Painting().SelectedBars.count(1) == 1);
+#endif
   }
 
   void windowedBatchThatStopsShowsThePages() {
