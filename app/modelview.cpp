@@ -272,6 +272,7 @@ ViewWindow::ViewWindow(const ModelStore* store, Dialogs* dialogs, QWidget* paren
       QStringLiteral("Amplification of the displacements; auto shows the largest as a tenth of "
                      "the model's size"));
   FactorBox->setAccessibleName(QStringLiteral("amplification factor"));
+  FactorBox->setMaximumWidth(90);
   tools_->addWidget(FactorBox);
   connect(FactorBox, &QDoubleSpinBox::valueChanged, this, [this] { ApplyOptions(); });
   NumbersAction = toggle("Numbers", "Node and bar numbers", false);

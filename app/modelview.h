@@ -104,9 +104,10 @@ class ViewWindow : public QWidget {
   QAction* SavePictureAction = nullptr;
   QDoubleSpinBox* FactorBox = nullptr;
 
- private:
+  // Reads the tool bar's switches and the factor into the view.
   void ApplyOptions();
 
+ private:
   ModelView* view_;
   Dialogs* dialogs_;
   QToolBar* tools_;

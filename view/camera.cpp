@@ -145,13 +145,33 @@ void Camera::FitAll(const std::vector<Vec3>& points) {
     hi = {std::max(hi.X, p.X), std::max(hi.Y, p.Y), std::max(hi.Z, p.Z)};
   }
   Target = 0.5 * (lo + hi);
-  double radius = 0;
-  for (const Vec3& p : points) radius = std::max(radius, Length(p - Target));
+  const Vec3 right = Right(), up = Up(), back = Back();
+  // Centre the points' spread across the screen, then the nearest distance at which every
+  // point lies within 90% of the viewport in both projections: in perspective a point at
+  // zc towards the eye needs D >= zc + f * |xc| / half-width (and the same upwards).
+  double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+  for (const Vec3& p : points) {
+    const Vec3 v = p - Target;
+    x0 = std::min(x0, Dot(v, right));
+    x1 = std::max(x1, Dot(v, right));
+    y0 = std::min(y0, Dot(v, up));
+    y1 = std::max(y1, Dot(v, up));
+  }
+  Target = Target + (0.5 * (x0 + x1)) * right + (0.5 * (y0 + y1)) * up;
+  const double halfW = 0.45 * Width, halfH = 0.45 * Height;
+  const double f = FocalPixels();
+  double distance = 0, radius = 0;
+  for (const Vec3& p : points) {
+    const Vec3 v = p - Target;
+    const double zc = Dot(v, back);
+    const double need = f * std::max(std::fabs(Dot(v, right)) / halfW, std::fabs(Dot(v, up)) / halfH);
+    distance = std::max(distance, need + std::max(zc, 0.0));
+    radius = std::max(radius, Length(v));
+  }
   if (!(radius > 1e-9)) radius = 1e-3 * std::max(1.0, Length(Target));
-  // The sphere around every point fits into 90% of the viewport's smaller side; in
-  // perspective its nearest points come closer by radius, hence the added radius.
-  const double half = 0.45 * std::min(Width, Height);
-  Distance = std::clamp(radius + FocalPixels() * radius / half, kMinDistance, kMaxDistance);
+  // Never closer than just beyond the nearest point, so that perspective keeps it in front.
+  distance = std::max(distance, 1.05 * radius + 1e-9);
+  Distance = std::clamp(distance, kMinDistance, kMaxDistance);
 }
 
 }  // namespace tarvelin

@@ -221,14 +221,15 @@ TEST(HitTest, ProjectedMidpointFindsTheBarAndBesideItFindsNone) {
     const Hit hit = HitTest(scene, c, mx, my);
     EXPECT_EQ(hit.What, Hit::Kind::Bar);
     EXPECT_EQ(hit.Index, i);
-    // 30 pixels across the bar, on the side away from the model's middle, there is nothing.
+    // 12 pixels across the bar, on the side away from the model's middle, there is nothing.
     const double len = std::hypot(b.X - a.X, b.Y - a.Y);
     double nx = -(b.Y - a.Y) / len, ny = (b.X - a.X) / len;
     if (nx * (mx - 200) + ny * (my - 150) < 0) {
       nx = -nx;
       ny = -ny;
     }
-    EXPECT_EQ(HitTest(scene, c, mx + 30 * nx, my + 30 * ny).What, Hit::Kind::None);
+    EXPECT_EQ(HitTest(scene, c, mx + 12 * nx, my + 12 * ny).What, Hit::Kind::None);
+    EXPECT_EQ(HitTest(scene, c, mx + 4 * nx, my + 4 * ny).Index, i);  // within the tolerance
     // A node wins over the bars that meet there.
     const Hit node = HitTest(scene, c, a.X + 1, a.Y);
     ASSERT_EQ(node.What, Hit::Kind::Node);

@@ -1,10 +1,15 @@
 // Screenshot tool behind `make screenshots`: opens the main window on a copy of a bundled
 // example, calculates it, and saves PNG pictures of the pages (also maximised), the about box
-// and the technical-information window. Run under Xvfb: screenshots <example.PEN> <output folder>.
+// and the technical-information window; then the 3D view of every example beside it (the model
+// by bar type, the forces, the deformed shape). Run under Xvfb:
+// screenshots <example.PEN> <output folder>.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QAction>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
 #include <QTabWidget>
@@ -14,6 +19,7 @@
 
 #include "app/aboutbox.h"
 #include "app/helpform.h"
+#include "app/modelview.h"
 #include "app/tform1.h"
 #include "support/dialogs.h"
 
@@ -137,6 +143,33 @@ int main(int argc, char** argv) {
     help.show();
     ok = Save(&help, out, "technical_information.png") && ok;
   }
+  // The 3D view of each example: the model by bar type, the forces on the undeformed model,
+  // and the deformed shape with the forces.
+  form.ShowModelView();
+  tarvelin::ViewWindow* view = form.View3D;
+  view->resize(820, 620);
+  const QDir examples = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteDir();
+  for (const QString& name : examples.entryList({"*.PEN"}, QDir::Files, QDir::Name)) {
+    const QString copy = folder.filePath("view_" + name);
+    QFile::remove(copy);
+    if (!QFile::copy(examples.filePath(name), copy)) continue;
+    form.DropFiles({copy});
+    const QString base = "view_" + QFileInfo(name).completeBaseName().toLower();
+    auto shot = [&](bool forces, bool deformed, const char* what) {
+      view->ForceColoursAction->setChecked(forces);
+      view->DeformedAction->setChecked(deformed);
+      view->ApplyOptions();
+      view->Model()->FitAll();
+      return Save(view, out, qPrintable(base + what));
+    };
+    form.PageControl1->setCurrentIndex(1);
+    ok = shot(false, false, "_model.png") && ok;
+    form.PageControl1->setCurrentIndex(2);
+    form.BitBtn2Click();
+    ok = shot(true, false, "_forces.png") && ok;
+    ok = shot(true, true, "_deformed.png") && ok;
+  }
+  view->close();
   form.close();
   Settle(100);
   if (dialogs.Count > 0) {

@@ -355,6 +355,26 @@ class Headless(ProgramCase):
                 self.assertGreaterEqual(text.count("Cylinder"), 6)
                 self.assertEqual("Text" in text and "\"12\"" in text, labelled)
 
+    def test_picture_with_p_without_a_display(self):
+        # The picture is painted on the offscreen platform: no display, no window.
+        self.box.copy_example("hexapod.PEN")
+        for name, head in (("hexapod.png", b"\x89PNG\r\n\x1a\n"), ("Hexapod.SVG", b"<?xml")):
+            with self.subTest(name=name):
+                rc, err = self.box.run(["-i", "hexapod.PEN", "-p", name])
+                self.assertEqual(rc, 0, err)
+                self.assertTrue(file_bytes(os.path.join(self.box.bin, name)).startswith(head))
+        # A failed calculation writes no picture; a bad name stops before anything is read.
+        pen = os.path.join(self.box.bin, "bad.PEN")
+        with open(pen, "wb") as f:
+            f.write(b"[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n[elements]\r\n1=1@2@x\r\n")
+        rc, err = self.box.run(["-i", "bad.PEN", "-p", "bad.png"])
+        self.assertEqual(rc, 1, err)
+        self.assertFalse(os.path.exists(os.path.join(self.box.bin, "bad.png")))
+        rc, err = self.box.run(["-i", "hexapod.PEN", "-p", "bad.jpg"])
+        self.assertEqual(rc, 2, err)
+        self.assertIn("must end in .png or .svg", err)
+        self.assertFalse(os.path.exists(os.path.join(self.box.bin, "bad.jpg")))
+
     def test_scene_that_cannot_be_written_fails_before_the_data_file(self):
         os.mkdir(os.path.join(self.box.bin, "tarvelin.wrl"))  # a folder where the scene goes
         pen = self.box.copy_example("planar.PEN")
