@@ -4,7 +4,7 @@ SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: deps configure build test sanitize run bench bench-core bench-app bench-window screenshots fuzz format clean
+.PHONY: deps configure build test sanitize run bench bench-core bench-app bench-window bench-view screenshots fuzz format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -94,11 +94,16 @@ bench-window: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_window
 	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window
 
+# The 3D view on 100,000 bars: scene, painting, hit test and the "-p" pictures (offscreen).
+bench-view: build
+	cmake --build $(BUILD) -j $(JOBS) --target bench_view
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/bench_view
+
 # The Google Benchmarks of the core (number texts, calculation, data file, scene).
 bench-core: build
 	for b in $(BUILD)/bin/bench_*; do \
-	  case $$b in *bench_window) continue ;; esac; \
+	  case $$b in *bench_window|*bench_view) continue ;; esac; \
 	  echo "== $$b"; $$b || exit 1; \
 	done
 
-bench: bench-core bench-app bench-window
+bench: bench-core bench-app bench-window bench-view

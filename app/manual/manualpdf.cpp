@@ -1,6 +1,7 @@
 // Build tool: renders the Markdown manual into the PDF that Info > Manual opens.
 // Usage: manualpdf <manual.md> <MANUAL_TARVELIN.pdf>; run under the offscreen platform.
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPdfWriter>
@@ -9,6 +10,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QUrl>
 #include <cstdio>
 
 namespace {
@@ -57,6 +59,10 @@ int main(int argc, char** argv) {
   QFont font("DejaVu Sans");
   font.setPointSizeF(9.5);
   document.setDefaultFont(font);
+  // Pictures are named relative to the manual's folder.
+  const QUrl folder = QUrl::fromLocalFile(QFileInfo(source.fileName()).absolutePath() + "/");
+  document.setBaseUrl(folder);
+  document.setMetaInformation(QTextDocument::DocumentUrl, folder.toString());
   document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
   StyleTables(document.rootFrame());
 

@@ -76,6 +76,10 @@ def main():
         large_model(big, opts.bars)
         cases.append(("%d bars, -R %d" % (opts.bars, opts.bars + 1), big,
                       ["-R", str(opts.bars + 1)]))
+        # The same run with the picture of the calculated model (offscreen painting).
+        for kind in ("png", "svg"):
+            cases.append(("%d bars, -p %s" % (opts.bars, kind), big,
+                          ["-R", str(opts.bars + 1), "-p", "model." + kind]))
 
         print("%-28s %10s %10s %12s" % ("model", "best wall", "worst wall", "peak memory"))
         for label, source, extra in cases:
