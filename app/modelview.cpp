@@ -19,7 +19,6 @@
 #include <cmath>
 
 #include "analysis/modelstore.h"
-#include "files/profilefile.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
 
@@ -315,33 +314,17 @@ void ViewWindow::ApplyOptions() {
 }
 
 bool ViewWindow::SavePicture(const std::string& path, int width, int height) {
-  std::string error;
-  bool svg = false;
-  if (!IsPictureFileName(path, &svg)) {
-    error = "A picture is written as .png or .svg: " + path;
-  } else if (width < 1 || height < 1 || width > 20000 || height > 20000) {
-    error = "The picture size must lie between 1 and 20000 pixels a side.";
-  } else {
-    // The view as the user sees it, scaled to the picture's size.
-    Camera camera = view_->View();
+  // The view as the user sees it, scaled to the picture's size.
+  Camera camera = view_->View();
+  if (width > 0 && height > 0) {
     const double zoom = std::min(static_cast<double>(width) / std::max(camera.Width, 1),
                                  static_cast<double>(height) / std::max(camera.Height, 1));
-    const double fixedHeight = camera.Height;
-    camera.SetViewport(width, height);
-    // Keep the model's size on the picture in step with the window's.
-    camera.Distance = camera.Distance * (height / fixedHeight) / zoom;
-    std::string bytes;
-    if (!RenderPicture(view_->CurrentScene(), camera, view_->Painting(), svg, bytes)) {
-      error = "The picture could not be drawn: " + path;
-    } else {
-      try {
-        WriteFileAtomically(path, bytes);
-        return true;
-      } catch (const UserError& e) {
-        error = e.what();
-      }
-    }
+    camera.Distance *= (static_cast<double>(height) / std::max(camera.Height, 1)) / zoom;
   }
+  camera.Width = width;
+  camera.Height = height;
+  std::string error;
+  if (SavePictureFile(view_->CurrentScene(), camera, view_->Painting(), path, error)) return true;
   if (dialogs_) dialogs_->ShowError(error);
   return false;
 }

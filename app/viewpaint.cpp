@@ -408,24 +408,19 @@ bool RenderPicture(const Scene& scene, const Camera& camera, const PaintOptions&
   return !bytes.empty();
 }
 
-bool WritePicture(const ModelStore& store, const std::string& path, int width, int height,
-                  const SceneOptions& sceneOptions, std::string& error) {
+bool SavePictureFile(const Scene& scene, const Camera& camera, const PaintOptions& options,
+                     const std::string& path, std::string& error) {
   bool svg = false;
   if (!IsPictureFileName(path, &svg)) {
     error = "A picture is written as .png or .svg: " + path;
     return false;
   }
-  if (width < 1 || height < 1 || width > 20000 || height > 20000) {
+  if (camera.Width < 1 || camera.Height < 1 || camera.Width > 20000 || camera.Height > 20000) {
     error = "The picture size must lie between 1 and 20000 pixels a side.";
     return false;
   }
-  const Scene scene = BuildScene(store, sceneOptions);
-  Camera camera;
-  camera.SetViewport(width, height);
-  camera.SetStandardView(StandardView::Isometric);
-  camera.FitAll(scene.Extent());
   std::string bytes;
-  if (!RenderPicture(scene, camera, PaintOptions{}, svg, bytes)) {
+  if (!RenderPicture(scene, camera, options, svg, bytes)) {
     error = "The picture could not be drawn: " + path;
     return false;
   }
@@ -436,6 +431,17 @@ bool WritePicture(const ModelStore& store, const std::string& path, int width, i
     return false;
   }
   return true;
+}
+
+bool WritePicture(const ModelStore& store, const std::string& path, int width, int height,
+                  const SceneOptions& sceneOptions, std::string& error) {
+  const Scene scene = BuildScene(store, sceneOptions);
+  Camera camera;
+  camera.Width = width;
+  camera.Height = height;
+  camera.SetStandardView(StandardView::Isometric);
+  if (width > 0 && height > 0) camera.FitAll(scene.Extent());  // else refused below
+  return SavePictureFile(scene, camera, PaintOptions{}, path, error);
 }
 
 }  // namespace tarvelin
