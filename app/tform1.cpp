@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
@@ -1241,8 +1242,14 @@ void TForm1::ShowModelView() {
             [this](int bar) { SelectTableRow(true, bar); });
     connect(View3D->Model(), &ModelView::NodeClicked, this,
             [this](int node) { SelectTableRow(false, node); });
-    // Beside the main window, where the screen has room for it.
-    View3D->move(frameGeometry().topRight() + QPoint(8, 0));
+    // Beside the main window, kept on the screen.
+    QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+    if (const QScreen* screen = this->screen()) {
+      const QRect room = screen->availableGeometry();
+      at.setX(std::max(room.left(), std::min(at.x(), room.right() - View3D->width())));
+      at.setY(std::max(room.top(), std::min(at.y(), room.bottom() - View3D->height())));
+    }
+    View3D->move(at);
     SyncViewSelection();
   }
   View3D->Model()->Refresh();
