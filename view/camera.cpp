@@ -164,7 +164,8 @@ void Camera::FitAll(const std::vector<Vec3>& points) {
   for (const Vec3& p : points) {
     const Vec3 v = p - Target;
     const double zc = Dot(v, back);
-    const double need = f * std::max(std::fabs(Dot(v, right)) / halfW, std::fabs(Dot(v, up)) / halfH);
+    const double need =
+        f * std::max(std::fabs(Dot(v, right)) / halfW, std::fabs(Dot(v, up)) / halfH);
     distance = std::max(distance, need + std::max(zc, 0.0));
     radius = std::max(radius, Length(v));
   }

@@ -175,6 +175,10 @@ std::vector<Vec3> Scene::Extent() const {
       if (Displaced) points.push_back(ShownCorners[i]);
     }
   for (const LoadArrow& a : Loads) points.push_back(a.Tip);
+  if (HasRotationAxis) {
+    points.push_back(RotationAxisA);
+    points.push_back(RotationAxisB);
+  }
   for (int i = 0; i < 3; ++i) {
     double p[3] = {0, 0, 0};
     p[i] = AxisLength;
@@ -259,7 +263,7 @@ Scene BuildScene(const ModelStore& store, const SceneOptions& options) {
       scene.HasRotationAxis = true;
       const Vec3 p{free.AxisPoint[0], free.AxisPoint[1], free.AxisPoint[2]};
       const Vec3 d{free.Direction[0], free.Direction[1], free.Direction[2]};
-      const double half = 0.75 * scene.ModelSize / std::max(Length(d), 1e-300);
+      const double half = 0.5 * scene.ModelSize / std::max(Length(d), 1e-300);
       scene.RotationAxisA = p - half * d;
       scene.RotationAxisB = p + half * d;
     }

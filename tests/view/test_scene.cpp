@@ -2,6 +2,7 @@
 // positions, colours and the hit test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "support/numtext.h"
@@ -181,8 +182,12 @@ TEST(SceneTest, MechanismShowsTheFreeMotionAndItsAxis) {
   EXPECT_EQ(scene.State, SceneState::Mechanism);
   EXPECT_TRUE(scene.Displaced);
   ASSERT_TRUE(scene.HasRotationAxis);
-  ExpectNear(scene.RotationAxisA, {0.5, 0, -0.75 * scene.ModelSize}, "axis end");
-  ExpectNear(scene.RotationAxisB, {0.5, 0, 0.75 * scene.ModelSize}, "axis end");
+  ExpectNear(scene.RotationAxisA, {0.5, 0, -0.5 * scene.ModelSize}, "axis end");
+  ExpectNear(scene.RotationAxisB, {0.5, 0, 0.5 * scene.ModelSize}, "axis end");
+  const std::vector<Vec3> extent = scene.Extent();  // fit-all keeps the axis in view
+  EXPECT_NE(std::find_if(extent.begin(), extent.end(),
+                         [](const Vec3& p) { return p.Z < -1 && p.X == 0.5; }),
+            extent.end());
   ASSERT_FALSE(scene.Key.Notes.empty());
   EXPECT_NE(scene.Key.Notes[0].find("mechanism"), std::string::npos);
   s.Result.FreeMotions[0].Type = FreeMotion::Kind::Translation;
