@@ -28,7 +28,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
@@ -719,8 +718,9 @@ void TForm1::RunBatch() {
   const FileSnapshot picture = TakeSnapshot(options_.PictureFile);
   if (!WriteBatchPicture()) return fallBack();
   // A file changed by another program meanwhile is left as it is: the run stops there.
-  if (!Guarded(
-          [this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_); })) {
+  if (!Guarded([this] {
+        WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_);
+      })) {
     // The run failed: the picture of it goes again.
     if (!options_.PictureFile.empty()) RestoreSnapshot(picture);
     return fallBack();

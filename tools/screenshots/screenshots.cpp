@@ -3,11 +3,11 @@
 // and the technical-information window; then the 3D view of every example beside it (the model
 // by bar type, the forces, the deformed shape). Run under Xvfb:
 // screenshots <example.PEN> <output folder>.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QAction>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>

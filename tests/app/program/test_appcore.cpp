@@ -500,6 +500,7 @@ TEST(StreamDialogsText, NulIsShownAsAnEscape) {
   dialogs.ShowError("'1\0x' is not a valid integer value\rnext"s);
   std::fclose(out);
   EXPECT_EQ(std::string(buffer), "'1\\0x' is not a valid integer value\nnext\n");
+}
 
 // "-p": the picture goes through the writer after the calculation; a failed run leaves no
 // picture and an older one as it was.
