@@ -342,29 +342,42 @@ void PaintScene(QPainter& p, const Scene& scene, const Camera& camera,
     }
   }
 
-  // Loads at the mass centre: forces single-headed, moments double-headed.
+  // Loads at the mass centre: forces single-headed, moments double-headed; the labels after
+  // all arrows, beyond each head, each moved down past the labels placed before it.
+  std::vector<std::pair<QPointF, QString>> labels;
+  const ScreenPoint origin = proj.Project({});
   for (const LoadArrow& load : scene.Loads) {
-    const ScreenPoint o = proj.Project({});
     const ScreenPoint t = proj.Project(load.Tip);
-    if (!o.Visible || !t.Visible) continue;
+    if (!origin.Visible || !t.Visible) continue;
     p.setPen(QPen(kLoadColour, 2.5));
-    p.drawLine(P(o), P(t));
-    ArrowHead(p, P(o), P(t), 11);
-    if (load.Moment) {
-      const QPointF d = P(t) - P(o);
-      const double len = std::hypot(d.x(), d.y());
-      if (len > 1e-6) ArrowHead(p, P(o), P(t) - 8 * d / len, 11);
-    }
-    // The label beyond the head, on the far side from the mass centre.
-    const QPointF d = P(t) - P(o);
+    p.drawLine(P(origin), P(t));
+    ArrowHead(p, P(origin), P(t), 11);
+    const QPointF d = P(t) - P(origin);
     const double len = std::max(1.0, std::hypot(d.x(), d.y()));
-    const QString label = QString::fromStdString(load.Label);
+    if (load.Moment) ArrowHead(p, P(origin), P(t) - 8 * d / len, 11);
+    labels.emplace_back(P(t) + 10 * d / len, QString::fromStdString(load.Label));
+    if (d.x() < 0)
+      labels.back().first.rx() -= QFontMetricsF(p.font()).horizontalAdvance(labels.back().second);
+    if (d.y() > 0) labels.back().first.ry() += QFontMetricsF(p.font()).ascent();
+  }
+  {
     const QFontMetricsF fm(p.font());
-    QPointF at = P(t) + 10 * d / len;
-    if (d.x() < 0) at.rx() -= fm.horizontalAdvance(label);
-    if (d.y() > 0) at.ry() += fm.ascent();
-    p.setPen(kLoadColour);
-    p.drawText(at, label);
+    std::vector<QRectF> placed;
+    for (auto& [at, label] : labels) {
+      QRectF plate(at.x() - 2, at.y() - fm.ascent() - 1, fm.horizontalAdvance(label) + 4,
+                   fm.height() + 2);
+      for (int tries = 0; tries < 12; ++tries) {
+        const bool free = std::none_of(placed.begin(), placed.end(),
+                                       [&](const QRectF& r) { return r.intersects(plate); });
+        if (free) break;
+        plate.translate(0, fm.height() + 2);
+      }
+      placed.push_back(plate);
+      // On a light plate, so that the label stays legible over the bars.
+      p.fillRect(plate, QColor(255, 255, 255, 200));
+      p.setPen(kLoadColour);
+      p.drawText(QPointF(plate.left() + 2, plate.top() + 1 + fm.ascent()), label);
+    }
   }
 
   // Numbers on request, while there are few enough to read.
