@@ -118,6 +118,62 @@ class TestModelView : public QObject {
     QCOMPARE(Paint(scene, c, o).pixelColor(beside), kSelectionColour);
   }
 
+  // Beyond kAntialiasBars the bars are rasterised by the view itself: the colours land on the
+  // lines, and lines reaching far outside the picture are cut, not drawn wrapped or crashing.
+  void largeModelsAreRasterisedAndClipped() {
+    Scene scene;
+    scene.Colours = Colouring::ByForce;
+    scene.LargestForce = 1;
+    for (int i = 0; i < 6000; ++i) {
+      SceneBar b;
+      b.Bar = i + 1;
+      const double x = -2 + 4.0 * (i % 100) / 100;
+      b.P1 = b.Shown1 = {x, -1, 0};
+      b.P2 = b.Shown2 = {x + 0.01, -1.5, 0};
+      b.Colour = TypeColour(0);
+      scene.Bars.push_back(b);
+    }
+    // A tension bar across the middle, a compression bar from far outside to the middle.
+    scene.Bars[10].Shown1 = {-1, 0.5, 0};
+    scene.Bars[10].Shown2 = {1, 0.5, 0};
+    scene.Bars[10].Colour = kTensionColour;
+    scene.Bars[11].Shown1 = {-1e7, 1, 0};
+    scene.Bars[11].Shown2 = {0.5, 1, 0};
+    scene.Bars[11].Colour = kCompressionColour;
+    Camera c = FittedCamera(scene, StandardView::Top);
+    c.FitAll({{-2.5, -2, 0}, {2.5, 2, 0}});
+    const QImage image = Paint(scene, c, Bare());
+    QVERIFY(NearPixel(image, Midpoint(c, scene.Bars[10]), Q(kTensionColour)));
+    const ScreenPoint inside = c.Project({0, 1, 0});
+    QVERIFY(NearPixel(image, QPoint(qRound(inside.X), qRound(inside.Y)), Q(kCompressionColour)));
+    QVERIFY(NearPixel(image, QPoint(1, qRound(inside.Y)), Q(kCompressionColour)));  // the edge
+  }
+
+  // While the camera moves, a model beyond kMovingBarBudget bars is drawn thinned (every
+  // second bar here), and whole when it stops.
+  void movingLargeModelsAreThinned() {
+    Scene scene;
+    const int count = static_cast<int>(kMovingBarBudget) + 5000;
+    for (int i = 0; i < count; ++i) {
+      SceneBar b;
+      b.Bar = i + 1;
+      b.Shown1 = b.P1 = {-1, -1 + 0.5 * i / count, 0};
+      b.Shown2 = b.P2 = {-0.5, -1 + 0.5 * i / count, 0};
+      b.Colour = TypeColour(0);
+      scene.Bars.push_back(b);
+    }
+    scene.Bars[1].Shown1 = {0.5, 0.5, 0};  // an odd one, alone
+    scene.Bars[1].Shown2 = {1, 0.5, 0};
+    scene.Bars[1].Colour = kTensionColour;
+    Camera c = FittedCamera(scene, StandardView::Top);
+    c.FitAll({{-1.2, -1.2, 0}, {1.2, 1.2, 0}});
+    const QPoint mid = Midpoint(c, scene.Bars[1]);
+    QVERIFY(NearPixel(Paint(scene, c, Bare()), mid, Q(kTensionColour)));
+    PaintOptions moving = Bare();
+    moving.Moving = true;
+    QVERIFY(!NearPixel(Paint(scene, c, moving), mid, Q(kTensionColour)));
+  }
+
   void svgPictureHoldsOneLinePerBar() {
     ModelStore store = test::SmallModel();
     const Scene scene = BuildScene(store, {});
