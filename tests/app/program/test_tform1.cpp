@@ -686,7 +686,7 @@ class TestTForm1 : public QObject {
   void modelViewOpensFollowsAndSelects() {
     WriteAll(Path("m.PEN"), OneBar());
     TForm1& form = Started();
-    QVERIFY(form.ViewMenu->menuAction()->isVisible());
+    QVERIFY(form.View1->menuAction()->isVisible());
     QCOMPARE(form.View3DAction->shortcut(), QKeySequence(Qt::Key_F3));
     QVERIFY(form.View3D == nullptr);
     form.View3DAction->trigger();
