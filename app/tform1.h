@@ -147,11 +147,12 @@ class TForm1 : public QMainWindow {
   QLabel* Label42 = nullptr;     // "Cortona plug in "
   QCheckBox* CheckBox3 = nullptr;
   QPushButton* Button1 = nullptr;
-  QMenu* Bestand1 = nullptr;        // "File"
-  QMenu* Info1 = nullptr;           // "Info"
-  QMenu* Edit1 = nullptr;           // "Edit"
-  QMenu* View1 = nullptr;           // "View"
-  QMenu* Recent1 = nullptr;         // File > "Recent files"
+  QMenu* Bestand1 = nullptr;  // "File"
+  QMenu* Info1 = nullptr;     // "Info"
+  QMenu* Edit1 = nullptr;     // "Edit"
+  QMenu* View1 = nullptr;     // "View"
+  QMenu* Recent1 = nullptr;   // File > "Recent files"
+
   QAction* View3DAction = nullptr;  // View > "3D view" (F3)
   ViewWindow* View3D = nullptr;     // created on first use
   QAction* New1 = nullptr;
