@@ -291,9 +291,9 @@ void PaintScene(QPainter& p, const Scene& scene, const Camera& camera,
   }
   for (auto& [key, lines] : groups) {
     const auto& [r, g, b, halfPixels] = key;
-    // Wide lines go through the stroker, hundreds of times slower than the raster engine's
-    // one-pixel lines; a large model is drawn one pixel wide (it would be a solid mass of
-    // colour anyway).
+    // Full width and antialiased for a model at rest of up to kAntialiasBars bars; one pixel
+    // otherwise (wide lines go through QPainter's stroker, far too slow for many bars, and
+    // would make a large model a solid mass of colour anyway).
     QPen pen(QColor(r, g, b), smooth ? halfPixels / 2.0 : 1.0, Qt::SolidLine, Qt::RoundCap);
     pen.setCosmetic(!smooth);
     p.setPen(pen);
