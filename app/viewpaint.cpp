@@ -220,6 +220,12 @@ void PaintScene(QPainter& p, const Scene& scene, const Camera& camera,
   const bool fast = barCount > kAntialiasBars && PaintsPixels(p);
   p.setRenderHint(QPainter::Antialiasing, smooth);
   p.setRenderHint(QPainter::TextAntialiasing, true);
+  // One layer for the faint model and the bars of a large model, laid over the block.
+  QImage layer;
+  if (fast) {
+    layer = QImage(camera.Width, camera.Height, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+  }
 
   // The undeformed model faint behind the displaced one.
   if (scene.Displaced) {
@@ -233,10 +239,7 @@ void PaintScene(QPainter& p, const Scene& scene, const Camera& camera,
       if (proj.ProjectSegment(scene.Bars[i].P1, scene.Bars[i].P2, a, b))
         faint.emplace_back(P(a), P(b));
     if (fast) {
-      QImage layer(camera.Width, camera.Height, QImage::Format_ARGB32_Premultiplied);
-      layer.fill(Qt::transparent);
       RasterLines(layer, faint, kFaint.rgba());
-      p.drawImage(0, 0, layer);
     } else {
       QPen thin(kFaint, 1);
       thin.setCosmetic(true);
@@ -280,8 +283,6 @@ void PaintScene(QPainter& p, const Scene& scene, const Camera& camera,
     }
   }
   if (fast) {
-    QImage layer(camera.Width, camera.Height, QImage::Format_ARGB32_Premultiplied);
-    layer.fill(Qt::transparent);
     for (auto& [key, lines] : groups) {
       const auto& [r, g, b, halfPixels] = key;
       RasterLines(layer, lines, qRgb(r, g, b));
