@@ -545,7 +545,8 @@ MainPages::MainPages(ModelStore* store, Dialogs* dialogs, QWidget* parent)
       emit ViewRequested();
     });
   // Every change of a table or a load reaches the 3D view.
-  for (GridModel* model : {d_->CoordModel, d_->EleModel, d_->PropModel, d_->ForceModel}) {
+  for (QAbstractItemModel* model : std::initializer_list<QAbstractItemModel*>{
+           d_->CoordModel, d_->EleModel, d_->PropModel, d_->ForceModel}) {
     connect(model, &QAbstractItemModel::dataChanged, this, &MainPages::ModelEdited);
     connect(model, &QAbstractItemModel::modelReset, this, &MainPages::ModelEdited);
   }

@@ -720,10 +720,19 @@ class TestTForm1 : public QObject {
     ele->setData(ele->index(0, 3), "0");
     QCOMPARE(view->CurrentScene().Bars.size(), std::size_t(1));
     QCOMPARE(view->CurrentScene().State, tarvelin::SceneState::Model);
+    // Fx on a slanted bar: a free motion the load drives; the view shows that motion.
     form.Store().NumberEdit(4).SetRealValue(5);
+    dialogs_.Log.clear();
+    form.BitBtn2Click();
+    QVERIFY(!dialogs_.Texts("error").empty());
+    QCOMPARE(view->CurrentScene().State, tarvelin::SceneState::Mechanism);
+    QVERIFY(view->CurrentScene().Displaced);
+    // Along the bar the load is carried: results, with the bar's force.
+    coord->setData(coord->index(1, 3), "0");
     form.BitBtn2Click();
     QCOMPARE(view->CurrentScene().State, tarvelin::SceneState::Results);
     QVERIFY(view->CurrentScene().Bars[0].HasForce);
+    QCOMPARE(view->CurrentScene().Bars[0].Force, form.Store().Result.Bars.at(0).Force);
 
     // A table selection highlights; a click on the bar selects its row.
     QAbstractItemView* bars = form.Pages->EleGrid();
