@@ -50,6 +50,7 @@
 #include "app/modelview.h"
 #include "app/qtdialogs.h"
 #include "files/datafile.h"
+#include "files/resultsexport.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
 #include "vrml/export.h"
@@ -153,6 +154,19 @@ QFileDialog* NewDataFileDialog(QWidget* parent, const QString& startFolder, bool
   return dialog;
 }
 
+QFileDialog* NewExportDialog(QWidget* parent, const QString& startFolder) {
+  auto* dialog = new QFileDialog(parent, QStringLiteral("Export results"), startFolder,
+                                 QStringLiteral("JSON file (*.json);;CSV file (*.csv)"));
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setDefaultSuffix(QStringLiteral("json"));
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+    dialog->setDefaultSuffix(filter.contains(QLatin1String("*.csv")) ? QStringLiteral("csv")
+                                                                     : QStringLiteral("json"));
+  });
+  return dialog;
+}
+
 TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* dialogs,
                QWidget* parent)
     : QMainWindow(parent), args_(std::move(args)), locations_(std::move(locations)) {
@@ -197,6 +211,11 @@ TForm1::Platform TForm1::DefaultPlatform() {
   };
   p.GetSaveFileName = [ask](QWidget* parent, const QString& start) {
     return ask(parent, start, true);
+  };
+  p.GetExportFileName = [](QWidget* parent, const QString& start) {
+    std::unique_ptr<QFileDialog> dialog(NewExportDialog(parent, start));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return QString();
+    return dialog->selectedFiles().first();
   };
   return p;
 }
@@ -301,6 +320,13 @@ void TForm1::BuildMenus() {
   Openen1->setShortcut(QKeySequence::Open);
   Recent1 = Bestand1->addMenu(QStringLiteral("Recent files"));
   Recent1->setObjectName(QStringLiteral("Recent1"));
+  ExportResults1 =
+      Bestand1->addAction(QStringLiteral("Export results…"), this, &TForm1::ExportResults1Click);
+  ExportResults1->setObjectName(QStringLiteral("ExportResults1"));
+  ExportResults1->setEnabled(false);
+  // The pages can clear the results without a refresh of the window; the menu looks again.
+  connect(Bestand1, &QMenu::aboutToShow, this,
+          [this] { ExportResults1->setEnabled(store_.Result.Valid); });
   Bestand1->addSeparator();
   Afsluiten1 = Bestand1->addAction(QStringLiteral("Close"), this, &TForm1::Afsluiten1Click);
   Afsluiten1->setShortcut(QKeySequence::Quit);
@@ -712,18 +738,25 @@ void TForm1::RunBatch() {
   const bool ran = Guarded([this, &calculated] { calculated = CalculateModel(store_, *dialogs_); });
   RefreshView();
   if (!ran || !calculated) return fallBack();
+  BatchExport exported;
+  auto withdrawExport = [&] {
+    exported.Withdraw(*dialogs_);
+    fallBack();
+  };
+  if (!Guarded([&] { exported.Write(store_.Result, state_.DataFileName, options_.ResultsFile); }))
+    return fallBack();
   if (options_.WriteScene && !WriteSceneChecked(store_, state_.DataFileName, locations_.SceneFile,
                                                 options_.SceneNumbering, true, *dialogs_))
-    return fallBack();
+    return withdrawExport();
   const FileSnapshot picture = TakeSnapshot(options_.PictureFile);
-  if (!WriteBatchPicture()) return fallBack();
+  if (!WriteBatchPicture()) return withdrawExport();
   // A file changed by another program meanwhile is left as it is: the run stops there.
   if (!Guarded([this] {
         WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_);
       })) {
     // The run failed: the picture of it goes again.
     if (!options_.PictureFile.empty()) RestoreSnapshot(picture);
-    return fallBack();
+    return withdrawExport();
   }
   RefreshView();
   WaitProcessingEvents(500);
@@ -909,6 +942,7 @@ void TForm1::RefreshView() {
   CheckBox3->setChecked(state_.NoIntroPanel);
   UpdateCaption();
   if (View3D) View3D->Model()->Refresh();
+  if (ExportResults1) ExportResults1->setEnabled(store_.Result.Valid);
 }
 
 bool TForm1::Modified() const {
@@ -1114,6 +1148,18 @@ void TForm1::Openen1Click() {
   if (!FileExists(state_.DataFileName)) return;
   OpenDataFile(state_.DataFileName, previous);
   RefreshView();
+}
+
+void TForm1::ExportResults1Click() {
+  CommitEdits();
+  RefreshView();
+  if (!store_.Result.Valid) return;  // an edit just committed made the results out of date
+  const QString start =
+      Q(state_.DataFileName.empty() ? state_.WorkingDir : FolderOf(state_.DataFileName));
+  const QString name =
+      platform_.GetExportFileName ? platform_.GetExportFileName(this, start) : QString();
+  if (name.isEmpty()) return;
+  Guarded([this, &name] { ExportResults(store_.Result, state_.DataFileName, name.toStdString()); });
 }
 
 void TForm1::Afsluiten1Click() {

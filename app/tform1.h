@@ -50,6 +50,10 @@ extern const char* const kMakersNotice;
 // before an existing file is replaced.
 QFileDialog* NewDataFileDialog(QWidget* parent, const QString& startFolder, bool save);
 
+// The save dialog of the results export, not yet shown: JSON or CSV files, the selected
+// filter's extension added to a name typed without one.
+QFileDialog* NewExportDialog(QWidget* parent, const QString& startFolder);
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
@@ -62,6 +66,8 @@ class TForm1 : public QMainWindow {
     // The open and save dialogs: the chosen name, or an empty text for Cancel.
     std::function<QString(QWidget* parent, const QString& startFolder)> GetOpenFileName;
     std::function<QString(QWidget* parent, const QString& startFolder)> GetSaveFileName;
+    // The save dialog of File > "Export results…" (JSON or CSV).
+    std::function<QString(QWidget* parent, const QString& startFolder)> GetExportFileName;
   };
 
   // args: the process arguments without the program name. dialogs: the message boxes, or
@@ -95,6 +101,7 @@ class TForm1 : public QMainWindow {
   void Paste1Click();
   void Delete1Click();
   void Openen1Click();
+  void ExportResults1Click();
   void Afsluiten1Click();
   void BitBtn1Click() { Afsluiten1Click(); }
   void BitBtn2Click();
@@ -165,6 +172,7 @@ class TForm1 : public QMainWindow {
   QAction* Calculate1 = nullptr;  // F9
   QAction* Opslaanals1 = nullptr;
   QAction* Openen1 = nullptr;
+  QAction* ExportResults1 = nullptr;  // enabled only while the results are valid
   QAction* Afsluiten1 = nullptr;
   QAction* Technicalinformation1 = nullptr;
   QAction* Manual1 = nullptr;

@@ -13,6 +13,7 @@
 #include "app/core/commandline.h"
 #include "files/datafile.h"
 #include "files/profilefile.h"
+#include "files/resultsexport.h"
 #include "files/settings.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
@@ -102,6 +103,19 @@ bool WriteSceneChecked(const ModelStore& store, const std::string& dataFileName,
   return counting.Errors == 0;
 }
 
+void BatchExport::Write(const CalculationResult& result, const std::string& model,
+                        const std::string& path) {
+  if (path.empty()) return;
+  old_ = TakeSnapshot(path);
+  ExportResults(result, model, path);
+  written_ = true;
+}
+
+void BatchExport::Withdraw(Dialogs& dialogs) {
+  if (written_ && !RestoreSnapshot(old_)) dialogs.ShowError("Unable to write to " + old_.Path);
+  written_ = false;
+}
+
 int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& locations,
                      Dialogs& dialogs, const PictureWriter& writePicture) {
   SetNumberFormats();
@@ -116,6 +130,7 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
   ModelStore store;
   DataFileStamp read;
   FileSnapshot picture;
+  BatchExport exported;
   try {
     store.GridLength = state.GridLength;
     InitTables(store);
@@ -128,19 +143,24 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
     // Nobody sees the results page: what it would warn about goes to the stream.
     for (const std::string& warning : store.Result.Warnings)
       dialogs.ShowInformation("Warning: " + warning);
+    exported.Write(store.Result, state.DataFileName, options.ResultsFile);
     if (options.WriteScene && !WriteSceneChecked(store, state.DataFileName, locations.SceneFile,
-                                                 options.SceneNumbering, true, dialogs))
+                                                 options.SceneNumbering, true, dialogs)) {
+      exported.Withdraw(dialogs);
       return kExitFailed;
+    }
     if (!options.PictureFile.empty()) {
       picture = TakeSnapshot(options.PictureFile);
       std::string error = "No picture can be drawn in this program.";
       if (!writePicture || !writePicture(store, options.PictureFile, error)) {
         dialogs.ShowError(error);
+        exported.Withdraw(dialogs);
         return kExitFailed;
       }
     }
   } catch (const std::exception& e) {  // UserError, and a table too large for the memory
     dialogs.ShowError(e.what());
+    exported.Withdraw(dialogs);
     return kExitFailed;
   }
 
@@ -157,6 +177,7 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
   } catch (const UserError& e) {
     dialogs.ShowError(e.what());
     restorePicture();
+    exported.Withdraw(dialogs);
     return kExitFailed;
   }
   try {
@@ -165,6 +186,7 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
     dialogs.ShowError(e.what());
     if (!RestoreSnapshot(data)) dialogs.ShowError("Unable to write to " + state.DataFileName);
     restorePicture();
+    exported.Withdraw(dialogs);
     return kExitFailed;
   }
   return kExitWritten;

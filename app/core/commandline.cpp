@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "analysis/modelstore.h"
+#include "files/resultsexport.h"
 #include "files/settings.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
@@ -21,7 +22,8 @@ const char* const kNeedDisplayMessage =
     "tarvelin: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY "
     "is set, or the Qt platform is offscreen or minimal).\n"
     "Run it on a display, or give \"-i\" and a data file for a batch run:\n"
-    "  tarvelin -i <file.PEN> [-R <table length>] [-w [-n]] [-p <picture.png|picture.svg>]\n";
+    "  tarvelin -i <file.PEN> [-R <table length>] [-w [-n]] [-p <picture.png|picture.svg>]\n"
+    "           [-o <results.json|results.csv>]\n";
 
 namespace {
 
@@ -121,6 +123,19 @@ CommandLineOutcome ApplyCommandLine(const std::vector<std::string>& args, Startu
         if (i + 1 < count) ++i;
       }
       continue;
+    }
+
+    if (args[i] == "-o") {
+      if (i + 1 >= count) {
+        // Left out silently, the export a script waits for would never come.
+        dialogs.ShowError("The option -o needs a file name ending in .json or .csv");
+        ++out.Errors;
+      } else if (ResultsFormatOf(args[i + 1]) == ResultsFormat::Unknown) {
+        dialogs.ShowError(ResultsFormatMessage(args[++i]));
+        ++out.Errors;
+      } else {
+        out.ResultsFile = args[++i];
+      }
     }
 
     if (args[i] == "-R" && i + 1 < count && IsNumberText(args[i + 1])) {

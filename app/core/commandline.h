@@ -1,5 +1,5 @@
-// The program's command line: the options "-t", "-i", "-R", "-w", "-n", and whether there is a
-// screen to show the window on.
+// The program's command line: the options "-t", "-i", "-R", "-w", "-n", "-p", "-o", and whether
+// there is a screen to show the window on.
 #pragma once
 
 #include <string>
@@ -17,6 +17,7 @@ struct CommandLineOutcome {
   bool WriteScene = false;      // "-w": a batch run also writes the scene
   bool SceneNumbering = false;  // "-n": ... with numbering on
   std::string PictureFile;      // "-p": the picture of the calculated model (.png or .svg)
+  std::string ResultsFile;      // "-o": a batch run also exports the results (.json or .csv)
   int Errors = 0;               // messages reported while the options were applied
 };
 
@@ -29,6 +30,9 @@ struct CommandLineOutcome {
 //   "-w", "-n"      scene export after a successful batch calculation, with numbering;
 //   "-p" <file>     the picture of the calculated model, ".png" or ".svg" in any letter case,
 //                   written after a successful batch calculation.
+//   "-o" <file>     results export after a successful batch calculation: ".json" or ".csv"
+//                   in any letter case, relative to the current folder; another name, or
+//                   "-o" as the last argument, is an error.
 // Problems are reported through dialogs.ShowError and leave the state as it was, except that
 // a data file that cannot be found also empties DataFileName.
 CommandLineOutcome ApplyCommandLine(const std::vector<std::string>& args, StartupState& state,

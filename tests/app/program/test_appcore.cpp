@@ -1,6 +1,7 @@
 // Tests of the start-up logic without a window: screen test, command line, file locations,
 // ClearModel, the stream dialogs, file snapshots and the headless batch run.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -302,6 +303,37 @@ TEST_F(CommandLineTest, PictureFile) {
   EXPECT_FALSE(Apply({"-p", "-w"}).WriteScene);
 }
 
+TEST_F(CommandLineTest, ResultsExportOption) {
+  const std::string wrong = "Results can only be exported to a .json or a .csv file: ";
+  const std::string missing = "The option -o needs a file name ending in .json or .csv";
+  struct Row {
+    std::vector<std::string> args;
+    std::string resultsFile;
+    std::vector<std::string> errors;
+    bool writeScene;
+  };
+  const Row rows[] = {
+      {{"-o", "r.json", "-w"}, "r.json", {}, true},
+      {{"-o", "out/R.CSV"}, "out/R.CSV", {}, false},
+      {{"-o", "a.json", "-o", "b.Csv"}, "b.Csv", {}, false},  // the later one wins
+      {{"-o", "r.txt"}, "", {wrong + "r.txt"}, false},
+      {{"-o", "r.json.bak"}, "", {wrong + "r.json.bak"}, false},
+      {{"-o", "-w"}, "", {wrong + "-w"}, false},  // the name is taken, even an option
+      {{"-t", "-o"}, "", {missing}, false},       // last argument
+      {{"-O", "r.json"}, "", {}, false},          // letter case counts
+  };
+  for (const Row& row : rows) {
+    dialogs_.Log.clear();
+    CommandLineOutcome out = Apply(row.args);
+    std::string args;
+    for (const auto& a : row.args) args += a + " ";
+    EXPECT_EQ(out.ResultsFile, row.resultsFile) << args;
+    EXPECT_EQ(dialogs_.Texts("error"), row.errors) << args;
+    EXPECT_EQ(out.Errors, static_cast<int>(row.errors.size())) << args;
+    EXPECT_EQ(out.WriteScene, row.writeScene) << args;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // File locations
 
@@ -446,6 +478,30 @@ TEST_F(HeadlessBatch, WritesTheResults) {
   EXPECT_NE(text.find("ux=5.000\r\n"), std::string::npos) << text;
   // The name as it was given on the command line.
   EXPECT_NE(ReadAll(loc_.SettingsFile).find("datafile=one.PEN\r\n"), std::string::npos);
+}
+
+// A data file that cannot be written puts the export back as it was before the run: the old
+// export restored, a new one removed.
+TEST_F(HeadlessBatch, ExportIsWithdrawnWhenTheDataFileFails) {
+  WriteAll(Work() + "one.PEN", Model("5"));
+  EXPECT_EQ(RunHeadlessBatch({"-i", "one.PEN", "-o", "fresh.json"}, loc_, dialogs_), kExitWritten);
+  EXPECT_NE(ReadAll(Work() + "fresh.json").find("\"displacements\": {\"ux\": 5,"),
+            std::string::npos)
+      << ReadAll(Work() + "fresh.json");
+
+  WriteAll(Work() + "old.csv", "old export");
+  const std::string settings = ReadAll(loc_.SettingsFile);
+  ASSERT_EQ(::chmod((Work() + "one.PEN").c_str(), 0444), 0);
+  for (const char* exportName : {"old.csv", "new.json"}) {
+    dialogs_.Log.clear();
+    const std::string before = ReadAll(Work() + "one.PEN");
+    EXPECT_EQ(RunHeadlessBatch({"-i", "one.PEN", "-o", exportName}, loc_, dialogs_), kExitFailed);
+    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{"Unable to write to one.PEN"});
+    EXPECT_EQ(ReadAll(Work() + "one.PEN"), before);
+    EXPECT_EQ(ReadAll(loc_.SettingsFile), settings);
+  }
+  EXPECT_EQ(ReadAll(Work() + "old.csv"), "old export");
+  EXPECT_FALSE(fs::exists(Work() + "new.json"));
 }
 
 TEST_F(HeadlessBatch, FailureStatuses) {
