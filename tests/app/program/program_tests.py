@@ -58,7 +58,9 @@ def write_pen(path, text):
 # An independent calculation of a model from its data file: the 6x6 stiffness of the block
 # on its bars, unused degrees of freedom fixed, Gaussian elimination, the bar forces.
 
-def independent_results(pen):
+def independent_results(pen, details=False):
+    """Displacements and bar forces; with details also the loads, the assembled K and per bar
+    (begin node, end node, type, E, A, length, EA/L, g)."""
     p = read_profile(pen)
     loads = [float(p["loads"][k]) for k in ("fx", "fy", "fz", "tx", "ty", "tz")]
     types = {0: (float(p["properties"]["e"]), float(p["properties"]["a"]))}
@@ -89,6 +91,7 @@ def independent_results(pen):
         for i in range(6):
             for j in range(6):
                 K[i][j] += g[i] * k * g[j]
+    assembled = [row[:] for row in K]
     f = loads[:]
     for r in range(6):
         if all(K[r][c] == 0.0 for c in range(6)):
@@ -107,7 +110,30 @@ def independent_results(pen):
     for bar in bars:
         g, length, k = geometry(bar)
         forces[bar] = sum(gi * k * ui for gi, ui in zip(g, u)) if length > 0 else 0.0
-    return u, forces
+    if not details:
+        return u, forces
+    per_bar = {}
+    for bar, (b, s, t) in bars.items():
+        g, length, k = geometry(bar)
+        per_bar[bar] = (b, s, t) + types[t] + (length, k, g)
+    return u, forces, {"loads": loads, "K": assembled, "bars": per_bar}
+
+
+def close(a, b, scale):
+    """True when a and b agree to 1e-9 of scale (the size of the quantity they belong to)."""
+    return abs(a - b) <= 1e-9 * scale + 1e-300
+
+
+def read_csv_export(path):
+    """The CSV export: (the leading block as {name: [fields]}, the bar table as a list of
+    dicts under the header row)."""
+    import csv
+    with open(path, newline="") as f:
+        rows = list(csv.reader(f))
+    blank = rows.index([])
+    block = {row[0]: row[1:] for row in rows[:blank]}
+    header = rows[blank + 1]
+    return block, [dict(zip(header, row)) for row in rows[blank + 2:]]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -201,6 +227,47 @@ class ProgramCase(unittest.TestCase):
             self.assertRegex(text, r"^-?\d+\.\d{4}$")
             self.assertAlmostEqual(float(text), force, delta=0.00005 + 1e-9 * abs(force),
                                    msg="bar %d" % bar)
+
+    def assertExportMatches(self, pen, exported, model=None):
+        """The JSON export read back agrees with the independent calculation of pen, with the
+        rounded results the data file got, and with itself (EA/L, elongation, stress)."""
+        import json
+        with open(exported, encoding="utf-8") as f:
+            data = json.load(f)
+        u, forces, model_data = independent_results(pen, details=True)
+        self.assertEqual(data["format"], "tarvelin-results")
+        self.assertEqual(data["version"], 1)
+        if model is not None:
+            self.assertEqual(data["model"], model)
+        self.assertIs(data["mechanism"], False)
+        names = ("Fx", "Fy", "Fz", "Tx", "Ty", "Tz")
+        self.assertEqual([data["loads"][k] for k in names], model_data["loads"])
+        written = read_profile(pen)["displacements"]
+        u_scale = max(abs(x) for x in u) or 1.0
+        for key, value in zip(("ux", "uy", "uz", "phix", "phiy", "phiz"), u):
+            got = data["displacements"][key]
+            self.assertTrue(close(got, value, u_scale), "%s: %r, independent %r" % (key, got, value))
+            self.assertEqual(float(written[key]), round(got, 3) + 0.0, key)
+        K = model_data["K"]
+        k_scale = max(abs(x) for row in K for x in row)
+        for i in range(6):
+            for j in range(6):
+                self.assertTrue(close(data["stiffness"][i][j], K[i][j], k_scale), (i, j))
+        f_scale = max(abs(x) for x in forces.values()) or 1.0
+        self.assertEqual([b["bar"] for b in data["bars"]], sorted(forces))
+        pen_forces = read_profile(pen)["elementforces"]
+        for b in data["bars"]:
+            begin, end, typ, e, a, length, k, _ = model_data["bars"][b["bar"]]
+            self.assertEqual((b["beginNode"], b["endNode"], b["type"]), (begin, end, typ))
+            self.assertEqual((b["E"], b["A"]), (e, a))
+            self.assertTrue(close(b["length"], length, length), b)
+            self.assertTrue(close(b["axialStiffness"], k, k), b)
+            self.assertTrue(close(b["force"], forces[b["bar"]], f_scale), b)
+            self.assertEqual(pen_forces[str(b["bar"])], "%.4f" % b["force"])
+            if k != 0:
+                self.assertTrue(close(b["elongation"], b["force"] / k, abs(b["elongation"])), b)
+            self.assertTrue(close(b["stress"], b["force"] / a, abs(b["stress"])), b)
+        return data
 
     def assertSettings(self, key, value, path=None):
         settings = read_profile(path or self.box.ini)
@@ -417,6 +484,131 @@ class Headless(ProgramCase):
         self.assertEqual(file_bytes(self.box.ini), ini_before)
         self.assertEqual(sorted(os.listdir(self.box.bin)), ["tarvelin", "tarvelin.ini"])
 
+    def test_results_export_matches_the_independent_calculation(self):
+        for name in EXAMPLE_MODELS:
+            with self.subTest(model=name):
+                pen = self.box.copy_example(name)
+                stem = name[:-4]
+                rc, err = self.box.run(["-i", name, "-o", stem + ".json"])
+                self.assertEqual(rc, 0, err)
+                self.assertEqual(err, "")
+                data = self.assertExportMatches(pen, os.path.join(self.box.bin, stem + ".json"),
+                                                model=name)
+                # The CSV holds the same numbers, digit for digit.
+                rc, err = self.box.run(["-i", name, "-o", stem + ".CSV"])
+                self.assertEqual(rc, 0, err)
+                block, bars = read_csv_export(os.path.join(self.box.bin, stem + ".CSV"))
+                self.assertEqual(block["model"], [name])
+                self.assertEqual([float(x) for x in block["load (kN; kNm)"]],
+                                 [data["loads"][k] for k in ("Fx", "Fy", "Fz", "Tx", "Ty", "Tz")])
+                self.assertEqual([float(x) for x in block["displacement (m; rad)"]],
+                                 [data["displacements"][k]
+                                  for k in ("ux", "uy", "uz", "phix", "phiy", "phiz")])
+                for i in range(6):
+                    self.assertEqual([float(x) for x in block["stiffness row %d" % (i + 1)]],
+                                     data["stiffness"][i])
+                self.assertEqual(len(bars), len(data["bars"]))
+                for row, b in zip(bars, data["bars"]):
+                    self.assertEqual(int(row["bar"]), b["bar"])
+                    self.assertEqual(float(row["force (kN)"]), b["force"])
+                    self.assertEqual(float(row["stress (kN/m2)"]), b["stress"])
+                    self.assertEqual(float(row["EA/L (kN/m)"]), b["axialStiffness"])
+
+    def test_unused_degrees_of_freedom_keep_their_load_in_the_export(self):
+        pen = self.box.copy_example("planar.PEN")
+        rc, err = self.box.run(["-i", "planar.PEN", "-o", "planar.json"])
+        self.assertEqual(rc, 0, err)
+        data = self.assertExportMatches(pen, os.path.join(self.box.bin, "planar.json"))
+        for key in ("uy", "phix", "phiz"):
+            self.assertEqual(data["displacements"][key], 0, key)
+        # The stiffness as assembled: the rows no bar restrains are all zero, not fixed at 1.
+        for row in (1, 3, 5):
+            self.assertEqual(data["stiffness"][row], [0] * 6)
+
+    def test_failed_runs_write_no_export(self):
+        sound = ("[loads]\nFx=1\nFy=0\nFz=10\nTx=0\nTy=0\nTz=0\n[properties]\nE=1000\n"
+                 "A=0.002\n[coordinates]\n1=0@0@1\n2=0@0@2\n[elements]\n1=1@2\n")
+        settings = b"[program]\r\nautoupdate=0\r\nworkingdir=/nowhere/\r\n"
+        os.mkdir(os.path.join(self.box.bin, "locked"))
+        cases = [
+            # (data file text, export name, message)
+            (sound.replace("Fz=10", "Fz=1,5"), "r.json",
+             "'1,5' is not a valid floating point value"),
+            (sound.replace("1=0@0@1", "1=abc@0@1"), "r.csv",
+             "Input error in coordinate table, check the numbers."),
+            (None, "missing/r.json", "Unable to write to missing/r.json"),
+            (None, "locked/r.json", "Unable to write to locked/r.json"),
+        ]
+        for text, export, message in cases:
+            with self.subTest(export=export, message=message):
+                pen = os.path.join(self.box.bin, "m.PEN")
+                if text is None:
+                    shutil.copy2(os.path.join(EXAMPLES, "hexapod.PEN"), pen)
+                else:
+                    write_pen(pen, text)
+                before = file_bytes(pen)
+                target = os.path.join(self.box.bin, export)
+                old = None
+                if export.startswith("locked/"):
+                    old = b'{"old": true}'
+                    with open(target, "wb") as f:
+                        f.write(old)
+                    if subprocess.run(["chattr", "+i", os.path.dirname(target)]).returncode:
+                        self.skipTest("chattr +i is not supported here")
+                with open(self.box.ini, "wb") as f:
+                    f.write(settings)
+                try:
+                    rc, err = self.box.run(["-i", "m.PEN", "-o", export, "-w"])
+                    folder = sorted(os.listdir(os.path.dirname(target))) if old else None
+                finally:
+                    subprocess.run(["chattr", "-i", os.path.join(self.box.bin, "locked")])
+                self.assertEqual(rc, 1, err)
+                self.assertIn(message, err)
+                self.assertEqual(file_bytes(pen), before)
+                self.assertEqual(file_bytes(self.box.ini), settings)
+                self.assertFalse(os.path.exists(os.path.join(self.box.bin, "tarvelin.wrl")))
+                if old is None:
+                    self.assertFalse(os.path.exists(target))
+                else:
+                    self.assertEqual(file_bytes(target), old)
+                    self.assertEqual(folder, ["r.json"])  # no temporary file left
+
+    def test_parallel_runs_in_one_folder_keep_to_their_own_files(self):
+        # A parameter study: eight variants of one model run side by side in one folder, each
+        # with its scene and its export; several rounds, so that the runs overlap in
+        # different ways. Every run must end well and every file must be whole.
+        base = file_bytes(os.path.join(EXAMPLES, "hexapod.PEN")).decode("latin-1")
+        variants = []
+        for n in range(1, 9):
+            name = "v%d.PEN" % n
+            text = "\r\n".join("Fz=%d" % (100 * n) if line.lower().startswith("fz=") else line
+                                for line in base.splitlines())
+            with open(os.path.join(self.box.bin, name), "w", newline="") as f:
+                f.write(text + "\r\n")
+            variants.append(name)
+        env = self.box.env(False)
+        for _ in range(3):
+            procs = [subprocess.Popen([self.box.program, "-i", name, "-w", "-o",
+                                       name[:-4] + ".json"], cwd=self.box.bin, env=env,
+                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                     for name in variants]
+            for proc in procs:
+                out, err = proc.communicate(timeout=60)
+                self.assertEqual(proc.returncode, 0, err)
+            for n, name in enumerate(variants, 1):
+                pen = os.path.join(self.box.bin, name)
+                data = self.assertExportMatches(pen, pen[:-4] + ".json", model=name)
+                self.assertEqual(data["loads"]["Fz"], 100 * n)
+            settings = read_profile(self.box.ini)["program"]
+            self.assertEqual(settings["autoupdate"], "0")
+            self.assertIn(settings["datafile"], variants)
+            scene = file_bytes(os.path.join(self.box.bin, "tarvelin.wrl")).decode("latin-1")
+            self.assertTrue(scene.startswith("#VRML V2.0 utf8"))
+            self.assertIn("# end of file", scene)
+            self.assertEqual(sorted(os.listdir(self.box.bin)),
+                             sorted(["tarvelin", "tarvelin.ini", "tarvelin.wrl"] + variants +
+                                    [v[:-4] + ".json" for v in variants]))
+
     def test_large_table_lengths_grow_from_the_file(self):
         # Keys beyond the table length are read all the same: the tables grow to the file.
         rows = ["%d=%d.000@0.000@1.000" % (n, n) for n in range(1, 151)]
@@ -472,6 +664,26 @@ class CommandLine(ProgramCase):
                 self.assertEqual(file_bytes(pen), before)
                 self.assertEqual(file_bytes(self.box.ini), b"[program]\r\nautoupdate=0\r\n")
                 self.assertFalse(os.path.exists(os.path.join(self.box.bin, "data.PEN")))
+
+    def test_export_option_errors_exit_2_and_write_nothing(self):
+        pen = self.box.copy_example("planar.PEN")
+        before = file_bytes(pen)
+        cases = [
+            (["-i", "planar.PEN", "-o", "r.txt"],
+             "Results can only be exported to a .json or a .csv file: r.txt"),
+            (["-i", "planar.PEN", "-o", "r.json.bak"], "Results can only be exported"),
+            (["-i", "planar.PEN", "-o"], "The option -o needs a file name ending in .json or .csv"),
+            (["-o", "r.pen", "-i", "planar.PEN"], "Results can only be exported"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                rc, err = self.box.run(args)
+                self.assertEqual(rc, 2, err)
+                self.assertIn(message, err)
+                self.assertEqual(file_bytes(pen), before)
+                self.assertEqual(file_bytes(self.box.ini), b"[program]\r\nautoupdate=0\r\n")
+                self.assertEqual(sorted(os.listdir(self.box.bin)),
+                                 ["planar.PEN", "tarvelin", "tarvelin.ini"])
 
     def test_data_file_names_are_resolved(self):
         elsewhere = os.path.join(self.box.root, "elsewhere")
@@ -701,6 +913,14 @@ class Windowed(ProgramCase):
         self.assertEqual(rc, 0, err)
         self.assertResultsMatch(pen)
         self.assertNotIn("internet_version.ini", os.listdir(self.box.bin))
+
+    def test_batch_run_writes_the_export_with_o(self):
+        pen = self.box.copy_example("hexapod.PEN")
+        rc, err = self.box.run(["-i", "hexapod.PEN", "-o", "hexapod.json"], window=True,
+                               timeout=30)
+        self.assertEqual(rc, 0, err)
+        self.assertExportMatches(pen, os.path.join(self.box.bin, "hexapod.json"),
+                                 model="hexapod.PEN")
 
     def test_batch_run_writes_the_scene_with_w(self):
         self.box.copy_example("redundant.PEN")

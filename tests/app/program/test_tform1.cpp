@@ -88,7 +88,7 @@ class TestTForm1 : public QObject {
   RecordingDialogs dialogs_;
   std::unique_ptr<TForm1> form_;
   QList<QUrl> opened_;
-  QString openAnswer_, saveAnswer_, openStart_, saveStart_;
+  QString openAnswer_, saveAnswer_, openStart_, saveStart_, exportAnswer_, exportStart_;
 
   QString Path(const QString& name) const { return dir_->path() + "/" + name; }
   std::string Bin() const { return (dir_->path() + "/").toStdString(); }
@@ -114,6 +114,10 @@ class TestTForm1 : public QObject {
       saveStart_ = start;
       return saveAnswer_;
     };
+    hooks.GetExportFileName = [this](QWidget*, const QString& start) {
+      exportStart_ = start;
+      return exportAnswer_;
+    };
     hooks.StartDetached = [](const QString&, const QStringList&, const QString&) { return false; };
     form_->show();
     return *form_;
@@ -136,6 +140,8 @@ class TestTForm1 : public QObject {
     saveAnswer_.clear();
     openStart_.clear();
     saveStart_.clear();
+    exportAnswer_.clear();
+    exportStart_.clear();
   }
 
   void cleanup() {
@@ -472,6 +478,58 @@ class TestTForm1 : public QObject {
     QCOMPARE(opened_[0], QUrl::fromLocalFile(Path("tarvelin.wrl")));
   }
 
+  // File > "Export results…" is offered only for valid results; a refused name or an
+  // unwritable file ends in the error box with nothing written.
+  void exportResults() {
+    TForm1& form = Started();
+    QVERIFY(!form.ExportResults1->isEnabled());
+    QCOMPARE(form.ExportResults1->text(), QString::fromUtf8("Export results\u2026"));
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    QVERIFY(!form.ExportResults1->isEnabled());
+    form.BitBtn2Click();
+    QVERIFY(form.ExportResults1->isEnabled());
+
+    exportAnswer_ = Path("r.json");
+    form.ExportResults1->trigger();
+    QCOMPARE(exportStart_, dir_->path() + "/");
+    QVERIFY(dialogs_.Log.empty());
+    QVERIFY(Contains(ReadAll(Path("r.json")), "\"displacements\": {\"ux\": 5,"));
+    QVERIFY(Contains(ReadAll(Path("r.json")), "\"model\": \"" + Bin() + "a.PEN\""));
+
+    exportAnswer_ = Path("r.txt");
+    form.ExportResults1->trigger();
+    exportAnswer_ = Path("none/r.csv");
+    form.ExportResults1->trigger();
+    exportAnswer_.clear();  // Cancel
+    form.ExportResults1->trigger();
+    QCOMPARE(dialogs_.Texts("error"),
+             (std::vector<std::string>{
+                 "Results can only be exported to a .json or a .csv file: " + Bin() + "r.txt",
+                 "Unable to write to " + Bin() + "none/r.csv"}));
+    QVERIFY(!QFile::exists(Path("r.txt")));
+
+    // A failed calculation leaves no results to export.
+    WriteAll(Path("b.PEN"),
+             "[loads]\r\n[coordinates]\r\n1=abc@0@0\r\n2=0@0@1\r\n"
+             "[elements]\r\n1=1@2\r\n");
+    form.DropFiles({Path("b.PEN")});
+    form.BitBtn2Click();
+    QVERIFY(!form.ExportResults1->isEnabled());
+  }
+
+  void exportDialog() {
+    std::unique_ptr<QFileDialog> dialog(tarvelin::NewExportDialog(nullptr, dir_->path()));
+    QCOMPARE(dialog->nameFilters(), QStringList({"JSON file (*.json)", "CSV file (*.csv)"}));
+    QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+    QCOMPARE(dialog->defaultSuffix(), QString("json"));
+    dialog->selectNameFilter("CSV file (*.csv)");
+    emit dialog->filterSelected("CSV file (*.csv)");
+    QCOMPARE(dialog->defaultSuffix(), QString("csv"));
+    emit dialog->filterSelected("JSON file (*.json)");
+    QCOMPARE(dialog->defaultSuffix(), QString("json"));
+  }
+
   void failedCalculationWritesNoScene() {
     TForm1& form = Started();
     WriteAll(Path("a.PEN"),
@@ -630,8 +688,9 @@ class TestTForm1 : public QObject {
 
   void windowedBatchWritesAndCloses() {
     WriteAll(Path("m.PEN"), OneBar());
-    TForm1& form = Started({"-i", Bin() + "m.PEN", "-w"});
+    TForm1& form = Started({"-i", Bin() + "m.PEN", "-w", "-o", Bin() + "m.CSV"});
     QVERIFY(!form.isVisible());
+    QVERIFY(Contains(ReadAll(Path("m.CSV")), "\r\ndisplacement (m; rad),5,0,0,0,0,0\r\n"));
     QVERIFY(Contains(ReadAll(Path("m.PEN")), "[elementforces]\r\n1=-5.0000\r\n"));
     QVERIFY(QFile::exists(Path("tarvelin.wrl")));
     QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "datafile=" + Bin() + "m.PEN\r\n"));
@@ -756,6 +815,21 @@ class TestTForm1 : public QObject {
     for (const QModelIndex& i : picked) QCOMPARE(i.row(), 0);
     QVERIFY(view->Painting().SelectedBars.count(1) == 1);
 #endif
+  }
+
+  // The export is written first and put back when the data file then fails: the window
+  // stays open and the old export is whole.
+  void windowedBatchWithdrawsTheExportWhenTheDataFileFails() {
+    WriteAll(Path("m.PEN"), OneBar());
+    QFile::setPermissions(Path("m.PEN"), QFile::ReadOwner);
+    WriteAll(Path("old.json"), "old export");
+    TForm1& form = Started({"-i", Bin() + "m.PEN", "-o", Bin() + "old.json"});
+    QVERIFY(form.isVisible());
+    QVERIFY(form.Interactive());
+    QCOMPARE(dialogs_.Texts("error"),
+             std::vector<std::string>{"Unable to write to " + Bin() + "m.PEN"});
+    QCOMPARE(ReadAll(Path("old.json")), std::string("old export"));
+    QFile::setPermissions(Path("m.PEN"), QFile::ReadOwner | QFile::WriteOwner);
   }
 
   void windowedBatchThatStopsShowsThePages() {
