@@ -175,7 +175,8 @@ class TestTForm1 : public QObject {
     QStringList file, info;
     for (QAction* a : form.Bestand1->actions()) file << (a->isSeparator() ? "-" : a->text());
     for (QAction* a : form.Info1->actions()) info << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(file, QStringList({"New", "Save", "Save as", "Open", "Recent files", "-", "Close"}));
+    QCOMPARE(file, QStringList({"New", "Save", "Save as", "Open", "Recent files",
+                                QString::fromUtf8("Export results\u2026"), "-", "Close"}));
     QCOMPARE(info, QStringList({"Technical information", "Manual", "-", "About"}));
     QStringList menus;
     for (QAction* a : form.menuBar()->actions()) menus << a->text();
