@@ -145,6 +145,20 @@ class CommandLineTest : public TempFolder {
   CommandLineOutcome Apply(std::vector<std::string> args) {
     return ApplyCommandLine(args, state_, dialogs_);
   }
+  // Applies a row's arguments with the message log emptied and checks the errors reported.
+  CommandLineOutcome ApplyRow(const std::vector<std::string>& args,
+                              const std::vector<std::string>& errors) {
+    dialogs_.Log.clear();
+    CommandLineOutcome out = Apply(args);
+    EXPECT_EQ(dialogs_.Texts("error"), errors) << Joined(args);
+    EXPECT_EQ(out.Errors, static_cast<int>(errors.size())) << Joined(args);
+    return out;
+  }
+  static std::string Joined(const std::vector<std::string>& args) {
+    std::string text;
+    for (const auto& a : args) text += a + " ";
+    return text;
+  }
   StartupState state_;
   RecordingDialogs dialogs_;
 };
@@ -248,13 +262,8 @@ TEST_F(CommandLineTest, TableLength) {
   };
   for (const Row& row : rows) {
     state_.GridLength = 77;
-    dialogs_.Log.clear();
-    CommandLineOutcome out = Apply(row.args);
-    std::string args;
-    for (const auto& a : row.args) args += a + " ";
-    EXPECT_EQ(state_.GridLength, row.gridLength) << args;
-    EXPECT_EQ(dialogs_.Texts("error"), row.errors) << args;
-    EXPECT_EQ(out.Errors, static_cast<int>(row.errors.size())) << args;
+    ApplyRow(row.args, row.errors);
+    EXPECT_EQ(state_.GridLength, row.gridLength) << Joined(row.args);
   }
 }
 
@@ -323,14 +332,9 @@ TEST_F(CommandLineTest, ResultsExportOption) {
       {{"-O", "r.json"}, "", {}, false},          // letter case counts
   };
   for (const Row& row : rows) {
-    dialogs_.Log.clear();
-    CommandLineOutcome out = Apply(row.args);
-    std::string args;
-    for (const auto& a : row.args) args += a + " ";
-    EXPECT_EQ(out.ResultsFile, row.resultsFile) << args;
-    EXPECT_EQ(dialogs_.Texts("error"), row.errors) << args;
-    EXPECT_EQ(out.Errors, static_cast<int>(row.errors.size())) << args;
-    EXPECT_EQ(out.WriteScene, row.writeScene) << args;
+    CommandLineOutcome out = ApplyRow(row.args, row.errors);
+    EXPECT_EQ(out.ResultsFile, row.resultsFile) << Joined(row.args);
+    EXPECT_EQ(out.WriteScene, row.writeScene) << Joined(row.args);
   }
 }
 
