@@ -119,6 +119,53 @@ def independent_results(pen, details=False):
     return u, forces, {"loads": loads, "K": assembled, "bars": per_bar}
 
 
+def symmetric_eigenvalues(a):
+    """Eigenvalues of a small symmetric matrix by cyclic Jacobi rotations."""
+    a = [row[:] for row in a]
+    n = len(a)
+    for _ in range(100):
+        off = sum(a[i][j] ** 2 for i in range(n) for j in range(n) if i != j)
+        if off <= 1e-30 * sum(a[i][i] ** 2 for i in range(n)):
+            break
+        for p in range(n):
+            for q in range(p + 1, n):
+                if a[p][q] == 0.0:
+                    continue
+                theta = (a[q][q] - a[p][p]) / (2 * a[p][q])
+                t = math.copysign(1.0, theta) / (abs(theta) + math.sqrt(theta * theta + 1))
+                c = 1 / math.sqrt(t * t + 1)
+                s = t * c
+                for k in range(n):
+                    akp, akq = a[k][p], a[k][q]
+                    a[k][p], a[k][q] = c * akp - s * akq, s * akp + c * akq
+                for k in range(n):
+                    apk, aqk = a[p][k], a[q][k]
+                    a[p][k], a[q][k] = c * apk - s * aqk, s * apk + c * aqk
+    return [a[i][i] for i in range(n)]
+
+
+def independent_checks(pen):
+    """The checks of a sound model, computed here: the characteristic length L (largest
+    distance of a begin node from the mass centre), the eigenvalue ratio of K on the degrees
+    of freedom that bars restrain with the rotations divided by L, and the equilibrium
+    residual F - sum N g of the forces computed here (a load on an unrestrained degree of
+    freedom is disregarded, so it leaves no residual)."""
+    u, forces, d = independent_results(pen, details=True)
+    p = read_profile(pen)
+    nodes = {int(k): [float(x) for x in v.split("@")] for k, v in p["coordinates"].items()}
+    length = max(math.hypot(*nodes[bar[0]]) for bar in d["bars"].values()) or 1.0
+    K = d["K"]
+    free = [r for r in range(6) if any(K[r][c] != 0.0 for c in range(6))]
+    scale = [1.0] * 3 + [1.0 / length] * 3
+    scaled = [[0.5 * (K[r][c] + K[c][r]) * scale[r] * scale[c] for c in free] for r in free]
+    values = symmetric_eigenvalues(scaled)
+    residual = [d["loads"][j] if j in free else 0.0 for j in range(6)]
+    for bar, (_, _, _, _, _, _, _, g) in d["bars"].items():
+        for j in range(6):
+            residual[j] -= forces[bar] * g[j]
+    return length, min(values) / max(values), residual, free
+
+
 def close(a, b, scale):
     """True when a and b agree to 1e-9 of scale (the size of the quantity they belong to)."""
     return abs(a - b) <= 1e-9 * scale + 1e-300
@@ -513,6 +560,47 @@ class Headless(ProgramCase):
                     self.assertEqual(float(row["force (kN)"]), b["force"])
                     self.assertEqual(float(row["stress (kN/m2)"]), b["stress"])
                     self.assertEqual(float(row["EA/L (kN/m)"]), b["axialStiffness"])
+
+    def test_export_carries_the_checks(self):
+        for name in EXAMPLE_MODELS:
+            with self.subTest(model=name):
+                import json
+                pen = self.box.copy_example(name)
+                rc, err = self.box.run(["-i", name, "-o", "r.json"])
+                self.assertEqual(rc, 0, err)
+                with open(os.path.join(self.box.bin, "r.json")) as f:
+                    data = json.load(f)
+                length, ratio, residual, free = independent_checks(pen)
+                self.assertTrue(close(data["characteristicLength"], length, length))
+                self.assertTrue(1e-8 < ratio <= 1.0, ratio)
+                self.assertTrue(close(data["eigenvalueRatio"], ratio, ratio * 1e3), ratio)
+                names = ("Fx", "Fy", "Fz", "Tx", "Ty", "Tz")
+                loads = [data["loads"][k] for k in names]
+                load_scale = max(abs(x) for x in loads)
+                for key, value in zip(names, residual):
+                    self.assertTrue(close(data["residual"]["vector"][key], value, load_scale),
+                                    (key, data["residual"]["vector"][key], value))
+                exported = [data["residual"]["vector"][k] for k in names]
+                scale = [1.0] * 3 + [1.0 / length] * 3
+                largest_load = max(abs(loads[j]) * scale[j] for j in free)
+                relative = max(abs(exported[j]) * scale[j] for j in range(6)) / largest_load
+                self.assertTrue(close(data["residual"]["relative"], relative, 1.0))
+                self.assertLess(data["residual"]["relative"], 1e-12)
+                self.assertEqual(data["warnings"], [])
+                self.assertEqual(data["freeMotions"], [])
+
+    def test_disregarded_load_is_a_warning_in_the_export(self):
+        pen = os.path.join(self.box.bin, "planar.PEN")
+        text = file_bytes(os.path.join(EXAMPLES, "planar.PEN")).decode("latin-1")
+        write_pen(pen, text.replace("\r\n", "\n").replace("Fy=0.000", "Fy=10"))
+        rc, err = self.box.run(["-i", "planar.PEN", "-o", "r.csv"])
+        self.assertEqual(rc, 0, err)
+        block, _ = read_csv_export(os.path.join(self.box.bin, "r.csv"))
+        self.assertEqual(block["warning"],
+                         ["The load Fy = 10 kN acts along a degree of freedom that no bar "
+                          "restrains; it was disregarded."])
+        self.assertEqual(block["load (kN; kNm)"][1], "10")
+        self.assertEqual(float(block["residual (kN; kNm)"][1]), 0.0)
 
     def test_unused_degrees_of_freedom_keep_their_load_in_the_export(self):
         pen = self.box.copy_example("planar.PEN")
