@@ -661,6 +661,22 @@ class Headless(ProgramCase):
                     self.assertEqual(file_bytes(target), old)
                     self.assertEqual(folder, ["r.json"])  # no temporary file left
 
+    def test_scene_that_cannot_be_written_puts_the_export_back(self):
+        os.mkdir(os.path.join(self.box.bin, "tarvelin.wrl"))  # a folder where the scene goes
+        pen = self.box.copy_example("planar.PEN")
+        before = file_bytes(pen)
+        old = os.path.join(self.box.bin, "old.csv")
+        with open(old, "wb") as f:
+            f.write(b"old export\r\n")
+        for export in ("old.csv", "new.json"):
+            with self.subTest(export=export):
+                rc, err = self.box.run(["-i", "planar.PEN", "-w", "-o", export])
+                self.assertEqual(rc, 1, err)
+                self.assertIn("Can not create a VRML file", err)
+                self.assertEqual(file_bytes(pen), before)
+        self.assertEqual(file_bytes(old), b"old export\r\n")
+        self.assertFalse(os.path.exists(os.path.join(self.box.bin, "new.json")))
+
     def test_parallel_runs_in_one_folder_keep_to_their_own_files(self):
         # A parameter study: eight variants of one model run side by side in one folder, each
         # with its scene and its export; several rounds, so that the runs overlap in
