@@ -602,6 +602,37 @@ class Headless(ProgramCase):
         self.assertEqual(block["load (kN; kNm)"][1], "10")
         self.assertEqual(float(block["residual (kN; kNm)"][1]), 0.0)
 
+    def test_free_motion_that_the_load_leaves_alone_is_in_the_export(self):
+        # A load across the free slide: solved, the slide exported as a free motion.
+        text = self.MECHANISM.replace("LOAD_X", "1").replace("LOAD_Y", "-1").replace(
+            "E_VALUE", "1000")
+        write_pen(os.path.join(self.box.bin, "slide.PEN"), text)
+        for export in ("slide.json", "slide.csv"):
+            rc, err = self.box.run(["-i", "slide.PEN", "-o", export])
+            self.assertEqual(rc, 0, err)
+        import json
+        with open(os.path.join(self.box.bin, "slide.json")) as f:
+            data = json.load(f)
+        self.assertIs(data["mechanism"], False)
+        self.assertLessEqual(data["eigenvalueRatio"], 1e-10)
+        self.assertEqual(len(data["freeMotions"]), 1)
+        motion = data["freeMotions"][0]
+        self.assertEqual(motion["type"], "translation")
+        along = [abs(x) for x in motion["direction"]]
+        for got, expected in zip(along, (math.sqrt(0.5), math.sqrt(0.5), 0.0)):
+            self.assertAlmostEqual(got, expected, places=12)
+        self.assertEqual(len(motion["mode"]), 6)
+        self.assertIn("Translation of the block along (0.7071, 0.7071, 0).", motion["text"])
+        self.assertTrue(data["warnings"][0].startswith("The bar layout is a mechanism"))
+        # The displacements leave the free motion out.
+        u = [data["displacements"][k] for k in ("ux", "uy", "uz", "phix", "phiy", "phiz")]
+        self.assertAlmostEqual(sum(a * b for a, b in zip(u, motion["mode"])), 0.0, places=12)
+        block, _ = read_csv_export(os.path.join(self.box.bin, "slide.csv"))
+        self.assertEqual(block["free motion 1"], ["translation", motion["text"]])
+        self.assertEqual([float(x) for x in block["free motion 1 direction"]],
+                         motion["direction"])
+        self.assertEqual(block["warning"], [data["warnings"][-1]])
+
     def test_unused_degrees_of_freedom_keep_their_load_in_the_export(self):
         pen = self.box.copy_example("planar.PEN")
         rc, err = self.box.run(["-i", "planar.PEN", "-o", "planar.json"])
@@ -622,6 +653,8 @@ class Headless(ProgramCase):
             # (data file text, export name, message)
             (sound.replace("Fz=10", "Fz=1,5"), "r.json",
              "'1,5' is not a valid floating point value"),
+            (self.MECHANISM.replace("LOAD_X", "1").replace("LOAD_Y", "0")
+             .replace("E_VALUE", "1000"), "r.json", "Wrong bar layout, singular matrix found."),
             (sound.replace("1=0@0@1", "1=abc@0@1"), "r.csv",
              "Input error in coordinate table, check the numbers."),
             (None, "missing/r.json", "Unable to write to missing/r.json"),
