@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -35,68 +34,6 @@ int ClampGridLength(int gridLength) {
 
 void WriteRowNumbers(TextGrid& grid, int offset) {
   for (int r = 1; r < grid.RowCount(); ++r) grid.SetCell(0, r, std::to_string(r - offset));
-}
-
-// True when text is exactly what FormatFixed(value, 6, 3) writes for its own value, so that
-// normalising it again can be skipped: an optional "-", an integer part of one to six digits
-// without leading zero, a point and three decimals, at most six significant digits, and no
-// negative zero. Such a decimal lies within half an ulp of its double, far from any rounding
-// boundary of six digits or three decimals, so converting and formatting gives it back.
-bool IsNormalisedCoordinate(const std::string& text) {
-  const char* c = text.data();
-  const char* const end = c + text.size();
-  const bool negative = c != end && *c == '-';
-  if (negative) ++c;
-  const char* const intBegin = c;
-  while (c != end && *c >= '0' && *c <= '9') ++c;
-  const long intDigits = c - intBegin;
-  if (intDigits < 1 || intDigits > 6 || (intDigits > 1 && *intBegin == '0')) return false;
-  if (end - c != 4 || *c != '.') return false;
-  const char* const fraction = c + 1;
-  for (const char* f = fraction; f != end; ++f)
-    if (*f < '0' || *f > '9') return false;
-  // Significant digits: from the first to the last non-zero digit.
-  int first = -1, last = -1, position = 0;
-  for (const char* d = intBegin; d != end; ++d) {
-    if (*d == '.') continue;
-    if (*d != '0') {
-      if (first < 0) first = position;
-      last = position;
-    }
-    ++position;
-  }
-  if (first < 0) return !negative;  // zero carries no sign
-  return last - first + 1 <= 6;
-}
-
-// StrToFloat for a cell, quicker on plain decimals. A decimal without exponent of at most 15
-// digits is M / 10^d with M and 10^d exact doubles, and the one correctly rounded division
-// gives the nearest double, just as the full conversion does. Anything else goes to the full
-// conversion, which also reports the errors.
-double CellToFloat(const std::string& text) {
-  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const char* c = text.data();
-  const char* const end = c + text.size();
-  bool negative = false;
-  if (c != end && (*c == '-' || *c == '+')) negative = *c++ == '-';
-  std::uint64_t mantissa = 0;
-  int digits = 0, decimals = 0;
-  bool point = false;
-  for (; c != end; ++c) {
-    if (*c >= '0' && *c <= '9') {
-      if (++digits > 15) return StrToFloat(text);
-      mantissa = mantissa * 10 + static_cast<unsigned>(*c - '0');
-      if (point) ++decimals;
-    } else if (*c == '.' && !point) {
-      point = true;
-    } else {
-      return StrToFloat(text);
-    }
-  }
-  if (digits == 0) return StrToFloat(text);
-  const double value = static_cast<double>(mantissa) / kPowersOfTen[decimals];
-  return negative ? -value : value;
 }
 
 // The characters that cleaning may change: the blank characters and the comma.
@@ -272,7 +209,7 @@ bool NormaliseTables(ModelStore& store) {
   for (int r = 1; r < coord.RowCount(); ++r) {
     for (int c = 1; c <= 3 && c < coord.ColCount(); ++c) {
       std::string& cell = coord.CellRef(c, r);
-      if (cell.empty() || IsNormalisedCoordinate(cell)) continue;
+      if (cell.empty() || IsFixedText(cell, 6, 3)) continue;
       scratch.assign(cell);
       if (CleanNumberText(scratch)) {
         cell = FormatFixed(CoordinateValue(scratch, c, r), 6, 3);
@@ -396,11 +333,11 @@ BarData ReadBar(const ModelStore& store, int bar) {
   // X, Y, Z of a node in that order; `coordinate` tells which one failed.
   auto readNode = [&](int node, double& x, double& y, double& z) {
     coordinate = 0;
-    x = CellToFloat(coord.Cell(1, node));
+    x = StrToFloat(coord.Cell(1, node));
     coordinate = 1;
-    y = CellToFloat(coord.Cell(2, node));
+    y = StrToFloat(coord.Cell(2, node));
     coordinate = 2;
-    z = CellToFloat(coord.Cell(3, node));
+    z = StrToFloat(coord.Cell(3, node));
   };
   try {
     b.BeginNode = StrToInt(ele.Cell(1, bar));
@@ -415,9 +352,9 @@ BarData ReadBar(const ModelStore& store, int bar) {
     stage = BarStage::E;
     const long long typeRow = static_cast<long long>(b.Type) + 1;
     if (typeRow < 0) throw UserError(ListIndexErrorText(typeRow));
-    b.E = CellToFloat(CellAtRow(prop, 1, typeRow));
+    b.E = StrToFloat(CellAtRow(prop, 1, typeRow));
     stage = BarStage::A;
-    b.A = CellToFloat(CellAtRow(prop, 2, typeRow));
+    b.A = StrToFloat(CellAtRow(prop, 2, typeRow));
   } catch (const UserError& e) {
     // The conversion's own text first, then where the entry lies.
     throw UserError(std::string(e.what()) + "\n" + BarEntryText(store, bar, stage, b, coordinate));

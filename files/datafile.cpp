@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "files/profilefile.h"
 #include "support/dialogs.h"
@@ -96,8 +99,17 @@ bool PassesCleaning(std::string& text) {
   return TryStrToFloat(text, value);
 }
 
+// The fixed format of the file's numbers.
+constexpr int kFixedPrecision = 8;
+constexpr int kFixedDecimals = 3;
+
 std::string Fixed(double value) {
-  return FormatFixed(value, 8, 3);
+  return FormatFixed(value, kFixedPrecision, kFixedDecimals);
+}
+
+// True when Fixed(StrToFloat(text)) is text itself.
+bool IsFixed(const std::string& text) {
+  return IsFixedText(text, kFixedPrecision, kFixedDecimals);
 }
 
 }  // namespace
@@ -193,21 +205,43 @@ void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
   profile.Write("properties", "E", FormatGeneral(store.NumberEdit(10).RealValue()));
   profile.Write("properties", "A", FormatGeneral(store.NumberEdit(11).RealValue()));
 
+  // Each table is written whole, one line a row: "row=value".
+  std::vector<std::string> lines;
+  auto entry = [&lines](int row, const std::string& value) {
+    std::string line = std::to_string(row);
+    line.reserve(line.size() + 1 + value.size());
+    line += '=';
+    line += value;
+    lines.push_back(std::move(line));
+  };
+  auto writeTable = [&](const char* section) {
+    profile.WriteLines(section, std::move(lines));
+    lines.clear();
+  };
+
   const TextGrid& coord = store.CoordGrid;
+  lines.reserve(static_cast<std::size_t>(coord.RowCount()));
   for (int r = 1; r < coord.RowCount(); ++r) {
-    std::string x = coord.Cell(1, r), y = coord.Cell(2, r), z = coord.Cell(3, r);
-    if (x.empty() || y.empty() || z.empty()) continue;
+    const std::string &cx = coord.Cell(1, r), &cy = coord.Cell(2, r), &cz = coord.Cell(3, r);
+    if (cx.empty() || cy.empty() || cz.empty()) continue;
+    // A normalised table holds what the fixed format would write again: copied as it stands.
+    if (IsFixed(cx) && IsFixed(cy) && IsFixed(cz)) {
+      entry(r, cx + kSeparator + cy + kSeparator + cz);
+      continue;
+    }
+    std::string x = cx, y = cy, z = cz;
     bool xOk = PassesCleaning(x), yOk = PassesCleaning(y), zOk = PassesCleaning(z);
     if (!(xOk && yOk && zOk)) continue;
     // Converted one statement at a time, so a failure names the first of X, Y, Z.
     const double vx = CoordinateValue(x, 1, r);
     const double vy = CoordinateValue(y, 2, r);
     const double vz = CoordinateValue(z, 3, r);
-    profile.Write("coordinates", std::to_string(r),
-                  Fixed(vx) + kSeparator + Fixed(vy) + kSeparator + Fixed(vz));
+    entry(r, Fixed(vx) + kSeparator + Fixed(vy) + kSeparator + Fixed(vz));
   }
+  writeTable("coordinates");
 
   const TextGrid& ele = store.EleGrid;
+  lines.reserve(static_cast<std::size_t>(ele.RowCount()));
   for (int r = 1; r < ele.RowCount(); ++r) {
     std::string begin = ele.Cell(1, r), end = ele.Cell(2, r), type = ele.Cell(3, r);
     if (begin.empty() || end.empty()) continue;
@@ -216,23 +250,25 @@ void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
     if (!(beginOk && endOk)) continue;
     std::string value = begin + kSeparator + end;
     if (typeOk) value += kSeparator + type;
-    profile.Write("elements", std::to_string(r), value);
+    entry(r, value);
   }
+  writeTable("elements");
 
   const TextGrid& prop = store.PropGrid;
   for (int r = 2; r < prop.RowCount(); ++r) {
     std::string e = prop.Cell(1, r), a = prop.Cell(2, r);
     if (e.empty() || a.empty()) continue;
     bool eOk = PassesCleaning(e), aOk = PassesCleaning(a);
-    if (eOk && aOk) profile.Write("barproperties", std::to_string(r - 1), e + kSeparator + a);
+    if (eOk && aOk) entry(r - 1, e + kSeparator + a);
   }
+  writeTable("barproperties");
 
   const TextGrid& forces = store.StringGrid3;
   for (int r = 1; r < forces.RowCount(); ++r) {
     std::string force = forces.Cell(1, r);
-    if (!force.empty() && PassesCleaning(force))
-      profile.Write("elementforces", std::to_string(r), force);
+    if (!force.empty() && PassesCleaning(force)) entry(r, force);
   }
+  writeTable("elementforces");
 
   for (int i = 0; i < 6; ++i)
     profile.Write("displacements", kDisplacementKeys[i],

@@ -361,6 +361,25 @@ void ProfileFile::Write(const std::string& section, const std::string& key,
   if (EntryKeyRange(added, from, to)) s->Keys.Add(added.data() + from, to - from, at, s->Lines);
 }
 
+void ProfileFile::WriteLines(const std::string& section, std::vector<std::string> lines) {
+  if (lines.empty()) return;
+  if (FirstSection(section)) {
+    for (const std::string& line : lines) {
+      const std::size_t eq = line.find('=');
+      Write(section, line.substr(0, eq), eq == std::string::npos ? "" : line.substr(eq + 1));
+    }
+    return;
+  }
+  for (std::string& line : lines)
+    for (char& c : line)
+      if (c == '\r' || c == '\n') c = ' ';
+  index_[Lower(section)].push_back(sections_.size());
+  sections_.emplace_back();
+  Section& s = sections_.back();
+  s.Header = "[" + section + "]";
+  s.Lines = std::move(lines);  // indexed on the first look-up, as a parsed section
+}
+
 void ProfileFile::EraseSection(const std::string& section) {
   auto found = index_.find(Lower(section));
   if (found == index_.end()) return;

@@ -75,6 +75,9 @@ class ProfileFile {
   // section, or adds the section at the end of the file. Line breaks inside value become
   // blanks, so a value can never add lines of its own.
   void Write(const std::string& section, const std::string& key, const std::string& value);
+  // Writes each line ("key=value", keys distinct) as Write would, quicker for a whole table:
+  // a section that does not exist yet takes the lines as they are, without a look-up each.
+  void WriteLines(const std::string& section, std::vector<std::string> lines);
   // Removes every occurrence of the section with all its entries.
   void EraseSection(const std::string& section);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -249,6 +250,34 @@ bool MatchReal(const char* begin, const char* end, long long& magnitude, bool& a
   return true;
 }
 
+// The common plain decimal, without exponent and of at most 15 digits, read quickly: it is
+// M / 10^d with M and 10^d exact doubles, and that one correctly rounded division gives the
+// nearest double, as the full conversion does. False when the text is of any other form.
+bool PlainDecimal(const char* c, const char* end, double& value) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  bool negative = false;
+  if (c != end && (*c == '-' || *c == '+')) negative = *c++ == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; c != end; ++c) {
+    if (IsDigit(*c)) {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<unsigned>(*c - '0');
+      if (point) ++decimals;
+    } else if (*c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 }  // namespace
 
 std::string FormatGeneral(double value, int precision) {
@@ -305,9 +334,37 @@ std::string FormatFixed(double value, int precision, int decimals) {
   return text;
 }
 
+bool IsFixedText(const std::string& text, int precision, int decimals) {
+  if (precision < 1 || precision > 15 || decimals < 1) return false;
+  const char* c = text.data();
+  const char* const end = c + text.size();
+  const bool negative = c != end && *c == '-';
+  if (negative) ++c;
+  const char* const intBegin = c;
+  while (c != end && IsDigit(*c)) ++c;
+  const long intDigits = c - intBegin;
+  if (intDigits < 1 || intDigits > precision || (intDigits > 1 && *intBegin == '0')) return false;
+  if (end - c != decimals + 1 || *c != '.') return false;
+  for (const char* f = c + 1; f != end; ++f)
+    if (!IsDigit(*f)) return false;
+  // Significant digits: from the first to the last non-zero digit.
+  int first = -1, last = -1, position = 0;
+  for (const char* d = intBegin; d != end; ++d) {
+    if (*d == '.') continue;
+    if (*d != '0') {
+      if (first < 0) first = position;
+      last = position;
+    }
+    ++position;
+  }
+  if (first < 0) return !negative;  // zero carries no sign
+  return last - first + 1 <= precision;
+}
+
 bool TryStrToFloat(const std::string& text, double& value) {
   const char* begin = text.data();
   const char* end = begin + text.size();
+  if (PlainDecimal(begin, end, value)) return true;
   long long magnitude = 0;
   bool allZero = true;
   if (!MatchReal(begin, end, magnitude, allZero)) return false;

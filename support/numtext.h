@@ -26,6 +26,14 @@ std::string FormatGeneral(double value, int precision = 15);
 // reads "-0.000"); zero and negative zero have no sign.
 std::string FormatFixed(double value, int precision, int decimals);
 
+// True when text is exactly what FormatFixed(value, precision, decimals) writes for its own
+// value (precision up to 15, decimals at least 1), so that converting and formatting it again
+// can be skipped: an optional "-", an integer part of one to `precision` digits without leading
+// zero, a point and `decimals` decimals, at most `precision` significant digits, and no negative
+// zero. Such a decimal lies within half an ulp of its double, far from any rounding boundary of
+// its own digits, so converting and formatting gives it back.
+bool IsFixedText(const std::string& text, int precision, int decimals);
+
 // Strict conversions. A real is: optional sign, digits with optional point and fraction
 // (".5" and "5." included), optional exponent ("E"/"e", optional sign, digits), finite.
 // A whole number is: optional sign and digits, within the 32-bit range. Nothing else passes

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -127,6 +128,43 @@ TEST(ProfileFile, ValueCannotAddLines) {
   profile.Write("a", "k", "x\r\n[b]\ny=1");
   EXPECT_EQ(profile.Text(), "[a]\r\nk=x  [b] y=1\r\n");
   EXPECT_FALSE(ProfileFile::Parse(profile.Text()).HasSection("b"));
+}
+
+// Writing a table's lines at once gives the file that writing them one by one gives: a new
+// section at the end, a value's line breaks as blanks, nothing for no lines, and in a section
+// that exists already each line as Write does it (replacing a key, adding before blank lines).
+TEST(ProfileFile, WriteLinesGivesWhatWriteGives) {
+  struct Row {
+    const char* file;
+    const char* section;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {"[a]\r\nk=1\r\n", "t", {"1=x@y", "2=z", "10=w"}},
+      {"", "T", {"1=a"}},
+      {"[a]\r\nk=1\r\n", "t", {}},
+      {"[a]\r\nk=1\r\n", "t", {"1=x\r\n[b]\ny=1"}},
+      {"[t]\r\n2=old\r\n; note\r\n\r\n[b]\r\n", "T", {"1=a", "2=b", "3="}},
+  };
+  for (const Row& row : rows) {
+    ProfileFile bulk = ProfileFile::Parse(row.file), single = ProfileFile::Parse(row.file);
+    bulk.WriteLines(row.section, row.lines);
+    for (const std::string& line : row.lines) {
+      const std::size_t eq = line.find('=');
+      single.Write(row.section, line.substr(0, eq), line.substr(eq + 1));
+    }
+    EXPECT_EQ(bulk.Text(), single.Text()) << row.file;
+    EXPECT_EQ(bulk.HasSection(row.section), !row.lines.empty() || single.HasSection(row.section));
+    for (const std::string& line : row.lines) {
+      const std::string key = line.substr(0, line.find('='));
+      EXPECT_EQ(bulk.Read(row.section, key, "?"), single.Read(row.section, key, "?")) << key;
+    }
+  }
+  // The lines of a new section are found by key, as parsed ones are.
+  ProfileFile profile;
+  profile.WriteLines("t", {"1=a", "2=b"});
+  profile.Write("t", "2", "c");
+  EXPECT_EQ(profile.Text(), "[t]\r\n1=a\r\n2=c\r\n");
 }
 
 TEST(ProfileFile, EraseRemovesEveryOccurrence) {

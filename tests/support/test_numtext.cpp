@@ -312,6 +312,99 @@ TEST(StrictReal, AgreesWithCLibraryReader) {
   freelocale(c);
 }
 
+// Plain decimals (no exponent) are read by a quicker way up to 15 digits; on both sides of
+// that limit, and for every form of sign and point, the value and its sign match the C reader.
+TEST(StrictReal, PlainDecimalsAgreeWithCLibraryReaderAtTheDigitLimit) {
+  locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+  ASSERT_NE(c, nullptr);
+  const char* const rows[] = {
+      "0",
+      "-0",
+      "+0",
+      "-0.000",
+      ".5",
+      "5.",
+      "-.5",
+      "+5.",
+      "0.1",
+      "-0.3",
+      "1.005",
+      "0.0001",
+      "000000000000001.5",  // leading zeros count
+      "123456789012345",
+      "1234567890123456",  // 15 and 16 digits
+      "12345678901234.5",
+      "1234567890123.456",
+      "0.123456789012345",
+      "0.1234567890123456",
+      "9007199254740993",
+      "999999999999999.",
+      ".000000000000001",
+      "-98765.4321",
+  };
+  for (const char* text : rows) {
+    double ours = 1;
+    ASSERT_TRUE(TryStrToFloat(text, ours)) << text;
+    const double theirs = strtod_l(text, nullptr, c);
+    EXPECT_EQ(ours, theirs) << text;
+    EXPECT_EQ(std::signbit(ours), std::signbit(theirs)) << text;
+  }
+  freelocale(c);
+  // Forms the quicker way must pass on to the full check, which refuses them.
+  for (const char* text : {"", "-", ".", "+.", "1..2", "1.2.3", "1-2", "1 ", "0x1"}) {
+    double value = 0;
+    EXPECT_FALSE(TryStrToFloat(text, value)) << text;
+  }
+}
+
+// Texts that the fixed format writes for their own value, and those it would write otherwise.
+struct FixedTextCase {
+  const char* text;
+  int precision;
+  int decimals;
+  bool fixed;
+};
+
+std::ostream& operator<<(std::ostream& os, const FixedTextCase& c) {
+  return os << "'" << c.text << "' p=" << c.precision << " d=" << c.decimals;
+}
+
+class FixedText : public ::testing::TestWithParam<FixedTextCase> {};
+
+TEST_P(FixedText, TellsWhatTheFixedFormatGivesBack) {
+  const FixedTextCase& c = GetParam();
+  EXPECT_EQ(IsFixedText(c.text, c.precision, c.decimals), c.fixed);
+  double value = 0;
+  if (c.fixed) {
+    ASSERT_TRUE(TryStrToFloat(c.text, value));
+    EXPECT_EQ(FormatFixed(value, c.precision, c.decimals), c.text);
+  } else if (TryStrToFloat(c.text, value)) {
+    // Every refused number would be written differently, or is refused as beyond the check.
+    EXPECT_TRUE(FormatFixed(value, c.precision, c.decimals) != c.text || c.precision > 15)
+        << FormatFixed(value, c.precision, c.decimals);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FixedText,
+    ::testing::Values(FixedTextCase{"0.000", 8, 3, true}, FixedTextCase{"-0.001", 8, 3, true},
+                      FixedTextCase{"1.250", 8, 3, true}, FixedTextCase{"-12.500", 6, 3, true},
+                      FixedTextCase{"12345.678", 8, 3, true},   // eight significant digits
+                      FixedTextCase{"12345.678", 6, 3, false},  // more than six
+                      FixedTextCase{"123456.000", 6, 3, true},  // six digits before the point
+                      FixedTextCase{"12345678.000", 8, 3, true},
+                      FixedTextCase{"123456789.000", 8, 3, false},  // more than eight before
+                      FixedTextCase{"100000.001", 8, 3, false},     // nine significant digits
+                      FixedTextCase{"0.123456789012345", 15, 15, true},
+                      FixedTextCase{"0.1234567890123456", 16, 16, false},  // beyond the check
+                      FixedTextCase{"-0.000", 8, 3, false},                // negative zero
+                      FixedTextCase{"01.000", 8, 3, false},                // leading zero
+                      FixedTextCase{"1.00", 8, 3, false}, FixedTextCase{"1.0000", 8, 3, false},
+                      FixedTextCase{"1", 8, 3, false}, FixedTextCase{".500", 8, 3, false},
+                      FixedTextCase{"+1.000", 8, 3, false}, FixedTextCase{"1,000", 8, 3, false},
+                      FixedTextCase{"1.0e0", 8, 3, false}, FixedTextCase{"", 8, 3, false},
+                      FixedTextCase{"-", 8, 3, false}, FixedTextCase{"1.000", 8, 0, false}));
+
 // Strict conversion of whole numbers.
 struct IntCase {
   const char* text;

@@ -17,6 +17,7 @@
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
 #include "files/datafile.h"
+#include "files/profilefile.h"
 #include "files/settings.h"
 #include "recording_dialogs.h"
 
@@ -453,6 +454,30 @@ TEST_F(TempFolder, SnapshotsPutFilesBack) {
   EXPECT_FALSE(fs::exists(absent));
 }
 
+// A file the run replaces in one step is kept open, not read, and comes back whole; one that
+// did not exist goes again.
+TEST_F(TempFolder, KeptFilesPutBackAfterAReplacement) {
+  const std::string file = Work() + "f.PEN", absent = Work() + "none.PEN";
+  const std::string old = "old\r\ncontent\r\n" + std::string(200000, 'x');
+  WriteAll(file, old);
+  FileSnapshot a = KeepReplacedFile(file), b = KeepReplacedFile(absent);
+  EXPECT_TRUE(a.Existed);
+  EXPECT_TRUE(a.Bytes.empty());
+  EXPECT_FALSE(b.Existed);
+  WriteFileAtomically(file, "new");
+  WriteFileAtomically(absent, "made");
+  EXPECT_TRUE(RestoreSnapshot(a));
+  EXPECT_TRUE(RestoreSnapshot(b));
+  EXPECT_EQ(ReadAll(file), old);
+  EXPECT_FALSE(fs::exists(absent));
+  // A copy of the snapshot serves as well, also after the first is gone.
+  WriteFileAtomically(file, "newer");
+  FileSnapshot copy = a;
+  a = FileSnapshot();
+  EXPECT_TRUE(RestoreSnapshot(copy));
+  EXPECT_EQ(ReadAll(file), old);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The headless batch run in-process
 
@@ -606,10 +631,12 @@ TEST_F(HeadlessBatch, PictureAfterASuccessfulCalculationOnly) {
   locked.SettingsFile = Work() + "locked/tarvelin.ini";
   WriteAll(locked.SettingsFile, "[program]\r\nautoupdate=0\r\n");
   ASSERT_EQ(std::system(("chattr +i '" + Work() + "locked'").c_str()), 0);
+  WriteAll(Work() + "one.PEN", Model("5"));  // as no run writes it
   const int status = RunHeadlessBatch({"-i", "one.PEN", "-p", "one.png"}, locked, dialogs_, writer);
   std::system(("chattr -i '" + Work() + "locked'").c_str());
   EXPECT_EQ(status, kExitFailed);
   EXPECT_EQ(ReadAll(Work() + "one.png"), "older");
+  EXPECT_EQ(ReadAll(Work() + "one.PEN"), Model("5"));  // the data file written comes back too
 }
 
 }  // namespace
