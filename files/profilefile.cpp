@@ -90,6 +90,27 @@ bool LineHasKey(const std::string& line, const char* key, std::size_t size) {
   return true;
 }
 
+// True when every entry's key is a whole number without sign or leading zero, each greater
+// than the one before: no two of them can be the same key.
+bool KeysAreRisingNumbers(const std::vector<std::string>& lines) {
+  std::uint64_t previous = 0;
+  bool first = true;
+  for (const std::string& line : lines) {
+    std::size_t from = 0, to = 0;
+    if (!EntryKeyRange(line, from, to)) continue;
+    if (to - from < 1 || to - from > 18 || line[from] < '1' || line[from] > '9') return false;
+    std::uint64_t number = 0;
+    for (std::size_t i = from; i < to; ++i) {
+      if (line[i] < '0' || line[i] > '9') return false;
+      number = number * 10 + static_cast<std::uint64_t>(line[i] - '0');
+    }
+    if (!first && number <= previous) return false;
+    previous = number;
+    first = false;
+  }
+  return true;
+}
+
 std::string EntryValue(const std::string& line) {
   std::size_t eq = line.find('=');
   std::string value = Trimmed(line, eq + 1, line.size());
@@ -318,13 +339,18 @@ void ProfileFile::ForEachEntry(
     const std::function<void(const std::string& key, const std::string& value)>& visit) const {
   const Section* s = FirstSection(section);
   if (!s) return;
+  // Keys in rising numeric order (a table's rows as this program writes them) hold no
+  // duplicate, so the index that would find them need not be built.
+  const bool unique = !s->Indexed && KeysAreRisingNumbers(s->Lines);
   std::string key;
   for (std::size_t i = 0; i < s->Lines.size(); ++i) {
     const std::string& line = s->Lines[i];
     std::size_t from = 0, to = 0;
     if (!EntryKeyRange(line, from, to)) continue;
-    const KeyIndex& keys = Index(*s);
-    if (keys.HasDuplicates() && keys.Find(line.data() + from, to - from, s->Lines) != i) continue;
+    if (!unique) {
+      const KeyIndex& keys = Index(*s);
+      if (keys.HasDuplicates() && keys.Find(line.data() + from, to - from, s->Lines) != i) continue;
+    }
     key.assign(line, from, to - from);
     visit(key, EntryValue(line));
   }

@@ -111,17 +111,15 @@ int CountFields(const std::string& text, char separator) {
 }
 
 std::string GetField(int n, const std::string& text, char separator) {
-  std::string copy = text;
-  TrimLeadingBlanks(copy);
-  TrimTrailingBlanks(copy);
-  if (n < 1) return copy;
-  int counter = 0;
-  size_t from = 0;
-  while (true) {
-    const size_t p = copy.find(separator, from);
-    if (p == std::string::npos) return copy.substr(from);
-    ++counter;
-    if (counter == n) return copy.substr(from, p - from);
+  // The text without its leading and trailing blanks, as a range: no copy of the whole text.
+  std::size_t from = 0, end = text.size();
+  while (from < end && IsBlankChar(text[from])) ++from;
+  while (end > from && IsBlankChar(text[end - 1])) --end;
+  if (n < 1) return text.substr(from, end - from);
+  for (int counter = 1;; ++counter) {
+    const std::size_t p = text.find(separator, from);
+    if (p == std::string::npos || p >= end) return text.substr(from, end - from);
+    if (counter == n) return text.substr(from, p - from);
     from = p + 1;
   }
 }

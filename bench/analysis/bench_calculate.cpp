@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <random>
@@ -16,6 +17,7 @@
 namespace tarvelin {
 namespace {
 
+// The table length of the smaller models; a larger model gets tables that just hold it.
 constexpr int kBenchGridLength = 100001;
 
 class SilentDialogs : public Dialogs {
@@ -38,7 +40,7 @@ std::string Milli(int k) {
 // Nodes on a cloud around the mass centre; bar i runs from node i to node i + 1 (the last
 // back to node 1), with four bar types.
 void FillModel(ModelStore& s, int bars) {
-  s.GridLength = kBenchGridLength;
+  s.GridLength = std::max(kBenchGridLength, bars + 1);
   InitTables(s);
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> coord(-5000, 5000);
@@ -72,7 +74,7 @@ size_t HeapBytes() {
   return info.uordblks + info.hblkhd;
 }
 
-// Memory of a store with GridLength 100,001, every node and bar row filled and the forces
+// Memory of a store of 100,000 and 1,000,000 rows, every node and bar row filled and the forces
 // written: heap in use (exact) and growth of the resident set. Registered first, so the
 // resident figure is not hidden by memory that earlier runs freed.
 void BM_StoreMemory(benchmark::State& state) {
@@ -81,7 +83,7 @@ void BM_StoreMemory(benchmark::State& state) {
     const long rssBefore = ResidentBytes();
     const size_t heapBefore = HeapBytes();
     auto* store = new ModelStore;
-    FillModel(*store, kBenchGridLength - 1);
+    FillModel(*store, static_cast<int>(state.range(0)));
     SilentDialogs dialogs;
     CalculateModel(*store, dialogs);
     heapMB = (static_cast<double>(HeapBytes()) - heapBefore) / (1024.0 * 1024.0);
@@ -92,7 +94,7 @@ void BM_StoreMemory(benchmark::State& state) {
   state.counters["store_heap_MB"] = heapMB;
   state.counters["store_rss_MB"] = rssMB;
 }
-BENCHMARK(BM_StoreMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreMemory)->Arg(100000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_CalculateModel(benchmark::State& state) {
   ModelStore store;
@@ -106,7 +108,12 @@ void BM_CalculateModel(benchmark::State& state) {
   state.counters["bars"] = static_cast<double>(state.range(0));
   state.counters["dialogs"] = dialogs.count;
 }
-BENCHMARK(BM_CalculateModel)->Arg(100)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalculateModel)
+    ->Arg(100)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 // The mechanism check alone, on a sound and on a singular 6 x 6 matrix: its cost does not grow
 // with the number of bars.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # Times whole batch runs of the built program without a window, with /usr/bin/time -v: the
-# bundled examples, and a generated model of 100,000 nodes and 100,000 bars run with -R 100001.
+# bundled examples, and generated models of 100,000 and 1,000,000 nodes and bars run with
+# -R 100001 and -R 1000001.
 import argparse
 import math
 import os
@@ -58,7 +59,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", default=os.path.join(ROOT, "build", "bin", "tarvelin"))
     parser.add_argument("--repeat", type=int, default=3)
-    parser.add_argument("--bars", type=int, default=100000)
+    parser.add_argument("--bars", type=int, nargs="+", default=[100000, 1000000])
+    # Pictures are drawn for the models up to this size (drawing is not the batch's own work).
+    parser.add_argument("--picture-bars", type=int, default=100000)
     opts = parser.parse_args()
     if not os.path.exists("/usr/bin/time"):
         print("/usr/bin/time is missing (Debian package 'time')")
@@ -72,16 +75,19 @@ def main():
         for name in sorted(os.listdir(os.path.join(ROOT, "examples"))):
             if name.upper().endswith(".PEN"):
                 cases.append((name, os.path.join(ROOT, "examples", name), []))
-        big = os.path.join(work, "large.source")
-        large_model(big, opts.bars)
-        cases.append(("%d bars, -R %d" % (opts.bars, opts.bars + 1), big,
-                      ["-R", str(opts.bars + 1)]))
-        # The same run with the picture of the calculated model (offscreen painting).
-        for kind in ("png", "svg"):
-            cases.append(("%d bars, -p %s" % (opts.bars, kind), big,
-                          ["-R", str(opts.bars + 1), "-p", "model." + kind]))
+        for bars in opts.bars:
+            big = os.path.join(work, "large%d.source" % bars)
+            large_model(big, bars)
+            cases.append(("%d bars, -R %d" % (bars, bars + 1), big, ["-R", str(bars + 1)]))
+            if bars > opts.picture_bars:
+                continue
+            # The same run with the picture of the calculated model (offscreen painting).
+            for kind in ("png", "svg"):
+                cases.append(("%d bars, -p %s" % (bars, kind), big,
+                              ["-R", str(bars + 1), "-p", "model." + kind]))
 
-        print("%-28s %10s %10s %12s" % ("model", "best wall", "worst wall", "peak memory"))
+        print("%-28s %10s %10s %10s %12s" % ("model", "best wall", "median", "worst wall",
+                                              "peak memory"))
         for label, source, extra in cases:
             walls, peaks = [], []
             for _ in range(opts.repeat):
@@ -95,7 +101,9 @@ def main():
                     return 1
                 walls.append(wall)
                 peaks.append(peak)
-            print("%-28s %9.2fs %9.2fs %9.1f MB" % (label, min(walls), max(walls), max(peaks)))
+            median = sorted(walls)[len(walls) // 2]
+            print("%-28s %9.2fs %9.2fs %9.2fs %9.1f MB" % (label, min(walls), median, max(walls),
+                                                          max(peaks)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0

@@ -128,16 +128,19 @@ BENCHMARK(tarvelin::WriteDataFileBench)
     ->Name("WriteDataFile")
     ->Arg(10000)
     ->Arg(100000)
+    ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(tarvelin::ReadDataFileBench)
     ->Name("ReadDataFile")
     ->Arg(10000)
     ->Arg(100000)
+    ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(tarvelin::UpdateDataProfileBench)
     ->Name("UpdateDataProfile+Text")
     ->Arg(10000)
     ->Arg(100000)
+    ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

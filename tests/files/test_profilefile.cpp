@@ -193,6 +193,33 @@ TEST(ProfileFile, ForEachEntryVisitsFirstOccurrencesInFileOrder) {
   });
 }
 
+// Numbered keys, the usual table: every first occurrence is visited whatever the order, with
+// or without the look-up having been used before.
+TEST(ProfileFile, ForEachEntryOfNumberedKeysSkipsOnlyLaterDuplicates) {
+  const struct {
+    const char* lines;
+    const char* visited;  // the keys seen, in order
+  } rows[] = {
+      {"1=a\r\n2=b\r\n10=c\r\n", "1 2 10 "},
+      {"1=a\r\n2=b\r\n2=dup\r\n3=c\r\n", "1 2 3 "},
+      {"1=a\r\n3=b\r\n; 2=c\r\n\r\n3=dup\r\n", "1 3 "},
+      {"2=a\r\n1=b\r\n2=dup\r\n", "2 1 "},
+      {"1=a\r\n01=b\r\n+1=c\r\n 1 =dup\r\n", "1 01 +1 "},
+      {"999999999999999999=a\r\n1000000000000000000=b\r\n",
+       "999999999999999999 1000000000000000000 "},
+      {"5=a\r\n4x=b\r\n6=c\r\n5=dup\r\n", "5 4x 6 "},
+  };
+  for (const auto& row : rows) {
+    for (bool lookedUp : {false, true}) {
+      ProfileFile profile = ProfileFile::Parse(std::string("[t]\r\n") + row.lines);
+      if (lookedUp) profile.Read("t", "1", "");
+      std::string seen;
+      profile.ForEachEntry("t", [&](const std::string& k, const std::string&) { seen += k + " "; });
+      EXPECT_EQ(seen, row.visited) << row.lines << (lookedUp ? " after a look-up" : "");
+    }
+  }
+}
+
 TEST(ProfileFile, ParseOfTextIsStable) {
   const std::vector<std::string> inputs = {"[a]\rk=1\n\n[b]\r\n  x = 2 ", "\xEF\xBB\xBF",
                                            "\r\r\n\n", "no section\n=\n[", "[]\n=v\n"};

@@ -167,6 +167,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, Field,
                                            WordCase{3, "a@b@", ""}, WordCase{1, "@x", ""},
                                            WordCase{2, "no separator", "no separator"}));
 
+// A blank separator among the trimmed blanks separates nothing.
+TEST(Fields, BlankSeparatorInTheTrimmedEndsIsNoSeparator) {
+  EXPECT_EQ(GetField(1, " a b ", ' '), "a");
+  EXPECT_EQ(GetField(2, " a b ", ' '), "b");
+  EXPECT_EQ(GetField(3, " a b ", ' '), "b");
+  EXPECT_EQ(GetField(2, "\ra\r", '\r'), "a");
+}
+
 TEST(Wait, ReturnsAfterTheDurationAndKeepsProcessing) {
   int passes = 0;
   const auto start = std::chrono::steady_clock::now();
