@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tarvelin {
@@ -111,10 +112,17 @@ bool KeysAreRisingNumbers(const std::vector<std::string>& lines) {
   return true;
 }
 
+// The value of an entry line into value, whose storage is reused from line to line.
+void AssignEntryValue(const std::string& line, std::string& value) {
+  std::size_t from = line.find('=') + 1, to = line.size();
+  while (from < to && IsSpace(line[from])) ++from;
+  while (to > from && IsSpace(line[to - 1])) --to;
+  value.assign(line, from, std::min(to - from, kMaxProfileValueLength));
+}
+
 std::string EntryValue(const std::string& line) {
-  std::size_t eq = line.find('=');
-  std::string value = Trimmed(line, eq + 1, line.size());
-  if (value.size() > kMaxProfileValueLength) value.resize(kMaxProfileValueLength);
+  std::string value;
+  AssignEntryValue(line, value);
   return value;
 }
 
@@ -342,7 +350,7 @@ void ProfileFile::ForEachEntry(
   // Keys in rising numeric order (a table's rows as this program writes them) hold no
   // duplicate, so the index that would find them need not be built.
   const bool unique = !s->Indexed && KeysAreRisingNumbers(s->Lines);
-  std::string key;
+  std::string key, value;
   for (std::size_t i = 0; i < s->Lines.size(); ++i) {
     const std::string& line = s->Lines[i];
     std::size_t from = 0, to = 0;
@@ -352,7 +360,8 @@ void ProfileFile::ForEachEntry(
       if (keys.HasDuplicates() && keys.Find(line.data() + from, to - from, s->Lines) != i) continue;
     }
     key.assign(line, from, to - from);
-    visit(key, EntryValue(line));
+    AssignEntryValue(line, value);
+    visit(key, value);
   }
 }
 
