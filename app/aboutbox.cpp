@@ -16,6 +16,7 @@
 
 #include "analysis/modelstore.h"
 #include "support/numtext.h"
+#include "version.h"
 
 namespace tarvelin {
 
@@ -80,7 +81,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   label1_->installEventFilter(this);
   auto* label2 = PlainLabel("Discrete Element Method", panel);
   label2->setObjectName("Label2");
-  auto* versionLabel = PlainLabel("version 1.8.15", panel);
+  auto* versionLabel = PlainLabel("version " TARVELIN_VERSION, panel);
   versionLabel->setObjectName("VersionLabel");
   auto* versionDateLabel = PlainLabel(", 7 december 2016", panel);
   versionDateLabel->setObjectName("VersionDateLabel");

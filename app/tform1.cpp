@@ -53,6 +53,7 @@
 #include "files/resultsexport.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
+#include "version.h"
 #include "vrml/export.h"
 
 #ifdef TARVELIN_HAVE_PAGES
@@ -83,7 +84,7 @@ const char* const kMakersNotice = "(c) Tarvelin";
 
 namespace {
 
-const char kVersionPanel[] = "v 1.8.15";
+const char kVersionPanel[] = "v " TARVELIN_VERSION;
 const char kIntroPicture[] = ":/pictures/viewer.jpg";
 const char kProgramIconResource[] = ":/pictures/tarvelin.png";
 

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "version.h"
+
 namespace tarvelin {
 
 class Dialogs;
 
-constexpr const char* kProgramVersion = "1.8.15";
+constexpr const char* kProgramVersion = TARVELIN_VERSION;
 constexpr const char* kProgramDate = "7 december 2016";
 
 // The texts of the eighth status panel.

@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "version.h"
+
 namespace {
 
 // Markdown tables come without lines; a printed manual reads better with them.
@@ -75,7 +77,7 @@ int main(int argc, char** argv) {
   {
     QPdfWriter writer(&out);
     writer.setTitle("Tarvelin on bars - user manual");
-    writer.setCreator("Tarvelin on bars 1.8.15");
+    writer.setCreator("Tarvelin on bars " TARVELIN_VERSION);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(300);
     document.print(&writer);
