@@ -12,7 +12,6 @@ namespace tarvelin {
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
-  void SetParent(QWidget* parent) { parent_ = parent; }
 
   void ShowError(const std::string& text) override;
   void ShowInformation(const std::string& text) override;

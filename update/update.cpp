@@ -362,10 +362,6 @@ FetchResult FetchVersionFile(const WWWUpdateRec& rec, const std::string& folder)
   return FetchToFile(rec.UpdateURL + rec.VersionFileName, local, options);
 }
 
-bool DownloadVersionFile(const WWWUpdateRec& rec, const std::string& folder) {
-  return FetchVersionFile(rec, folder) == FetchResult::Data;
-}
-
 void ReadInternetVersion(WWWUpdateRec& rec, const std::string& folder) {
   const std::string path = Join(folder, rec.VersionFileName);
   if (!RegularFileExists(path)) return;

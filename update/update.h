@@ -110,7 +110,6 @@ bool DownloadFile(const std::string& url, const std::string& localPath);
 // Deletes folder + rec.VersionFileName, then fetches rec.UpdateURL + rec.VersionFileName
 // into it (at most kMaxVersionFileBytes).
 FetchResult FetchVersionFile(const WWWUpdateRec& rec, const std::string& folder);
-bool DownloadVersionFile(const WWWUpdateRec& rec, const std::string& folder);
 
 // Reads folder + rec.VersionFileName, section "tarvelin", into rec; a missing file leaves
 // rec as it was.
