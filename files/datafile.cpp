@@ -275,8 +275,8 @@ void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
                   Fixed(store.NumberEdit(kFirstDisplacementField + i).RealValue()));
 }
 
-bool WriteDataFile(ModelStore& store, std::string& dataFileName, const std::string& defaultFolder,
-                   DataFileStamp* stamp, Dialogs* ask) {
+bool WriteDataFile(const ModelStore& store, std::string& dataFileName,
+                   const std::string& defaultFolder, DataFileStamp* stamp, Dialogs* ask) {
   if (dataFileName.empty()) dataFileName = defaultFolder + "data.PEN";
   ProfileFile profile;
   FileStamp now;

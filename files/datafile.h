@@ -42,8 +42,9 @@ void ReadDataProfile(ModelStore& store, const ProfileFile& profile,
 // changed it), ask decides: the question ChangedOnDiskQuestion, and No keeps the file and
 // returns false; without ask it throws UserError(ChangedOnDiskMessage). After a write the
 // stamp records the new file. Returns true when the file was written.
-bool WriteDataFile(ModelStore& store, std::string& dataFileName, const std::string& defaultFolder,
-                   DataFileStamp* stamp = nullptr, Dialogs* ask = nullptr);
+bool WriteDataFile(const ModelStore& store, std::string& dataFileName,
+                   const std::string& defaultFolder, DataFileStamp* stamp = nullptr,
+                   Dialogs* ask = nullptr);
 
 std::string ChangedOnDiskMessage(const std::string& dataFileName);
 std::string ChangedOnDiskQuestion(const std::string& dataFileName);
