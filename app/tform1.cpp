@@ -45,31 +45,22 @@
 #include <unordered_set>
 
 #include "analysis/stiffness.h"
+#include "app/aboutbox.h"
 #include "app/core/batch.h"
 #include "app/core/modeledit.h"
+#include "app/gridmodel.h"
+#include "app/helpform.h"
+#include "app/jpeg.h"
 #include "app/modelview.h"
+#include "app/pages.h"
 #include "app/qtdialogs.h"
 #include "files/datafile.h"
 #include "files/resultsexport.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
+#include "support/widgets/numberedit.h"
 #include "version.h"
 #include "vrml/export.h"
-
-#ifdef TARVELIN_HAVE_PAGES
-#include "app/gridmodel.h"
-#include "app/pages.h"
-#include "support/widgets/numberedit.h"
-#endif
-#ifdef TARVELIN_HAVE_ABOUTBOX
-#include "app/aboutbox.h"
-#endif
-#ifdef TARVELIN_HAVE_HELPFORM
-#include "app/helpform.h"
-#endif
-#ifdef TARVELIN_HAVE_JPEG
-#include "app/jpeg.h"
-#endif
 
 namespace fs = std::filesystem;
 
@@ -190,9 +181,7 @@ TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* 
 TForm1::~TForm1() {
   StopBackgroundWork();
   // The pages outlive the history (child widgets go last): nothing they report may reach it.
-#ifdef TARVELIN_HAVE_PAGES
   if (Pages) Pages->EditMade = nullptr;
-#endif
   history_.Applied = nullptr;
 }
 
@@ -231,7 +220,6 @@ void TForm1::BuildWindow() {
   column->setContentsMargins(4, 4, 4, 2);
   column->setSpacing(4);
 
-#ifdef TARVELIN_HAVE_PAGES
   Pages = new MainPages(&store_, dialogs_, central);
   PageControl1 = Pages;
   connect(Pages, &MainPages::CalculateRequested, this, &TForm1::BitBtn2Click);
@@ -247,11 +235,6 @@ void TForm1::BuildWindow() {
   for (QTableView* table : {Pages->CoordGrid(), Pages->EleGrid(), Pages->StringGrid3()})
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TForm1::SyncViewSelection);
-#else
-  PageControl1 = new QTabWidget(central);
-  for (const char* caption : {"Block", "Hinged bars", "Results"})
-    PageControl1->addTab(new QWidget(PageControl1), QLatin1String(caption));
-#endif
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   // The pages keep their room while hidden, so the controls below them stay in place.
   QSizePolicy keep = PageControl1->sizePolicy();
@@ -364,11 +347,7 @@ void TForm1::BuildMenus() {
   const char* const pages[] = {"Block", "Hinged bars", "Results"};
   for (int i = 0; i < 3; ++i) {
     QAction* page = View1->addAction(QLatin1String(pages[i]), this, [this, i] {
-#ifdef TARVELIN_HAVE_PAGES
       if (Pages) Pages->GoToPage(i);
-#else
-      PageControl1->setCurrentIndex(i);
-#endif
     });
     page->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)));
   }
@@ -520,7 +499,6 @@ void TForm1::BuildIntroPanel() {
   Image1->setToolTip(QStringLiteral("double click for web site"));
   Image1->setAccessibleName(QStringLiteral("Cortona plug in picture"));
   Image1->installEventFilter(this);
-#ifdef TARVELIN_HAVE_JPEG
   const QPixmap picture = LoadJpegPixmap(QLatin1String(kIntroPicture));
   if (!picture.isNull()) {
     // Scaled to the screen's pixels, so it stays sharp on a high-density screen.
@@ -530,9 +508,6 @@ void TForm1::BuildIntroPanel() {
     scaled.setDevicePixelRatio(ratio);
     Image1->setPixmap(scaled);
   }
-#else
-  (void)kIntroPicture;
-#endif
   top->addWidget(Image1, 0, Qt::AlignTop);
   layout->addLayout(top);
   layout->addStretch(1);
@@ -912,31 +887,21 @@ bool TForm1::Guarded(const std::function<void()>& command) {
 }
 
 void TForm1::CommitEdits() {
-#ifdef TARVELIN_HAVE_PAGES
   if (Pages) Pages->CommitEdits();
-#endif
 }
 
 bool TForm1::SceneNumbering() const {
-#ifdef TARVELIN_HAVE_PAGES
   if (Pages) return Pages->ShowNumbering();
-#endif
   return false;
 }
 
 bool TForm1::SceneAxes() const {
-#ifdef TARVELIN_HAVE_PAGES
   if (Pages) return Pages->ShowAxes();
-#endif
   return true;
 }
 
 void TForm1::RefreshView() {
-#ifdef TARVELIN_HAVE_PAGES
   if (Pages) Pages->RefreshAll();
-#else
-  PageControl1->setCurrentIndex(store_.ActivePage);
-#endif
   const QSignalBlocker block1(CheckBox1);
   CheckBox1->setChecked(store_.CheckBox1);
   const QSignalBlocker block3(CheckBox3);
@@ -1059,9 +1024,7 @@ void TForm1::Redo1Click() {
 
 void TForm1::Copy1Click() {
   QWidget* focus = focusWidget();
-#ifdef TARVELIN_HAVE_PAGES
   if (auto* grid = qobject_cast<GridView*>(focus)) return grid->CopySelection();
-#endif
   if (auto* line = qobject_cast<QLineEdit*>(focus)) return line->copy();
   if (auto* text = qobject_cast<QPlainTextEdit*>(focus)) return text->copy();
 }
@@ -1076,14 +1039,10 @@ void TForm1::Delete1Click() {
 
 void TForm1::EditOnFocus(void (MainPages::*onTable)(GridView*), void (QLineEdit::*onField)()) {
   QWidget* focus = focusWidget();
-#ifdef TARVELIN_HAVE_PAGES
   if (auto* grid = qobject_cast<GridView*>(focus)) {
     if (Pages) (Pages->*onTable)(grid);
     return;
   }
-#else
-  (void)onTable;
-#endif
   if (auto* line = qobject_cast<QLineEdit*>(focus)) (line->*onField)();
 }
 
@@ -1170,7 +1129,6 @@ void TForm1::Afsluiten1Click() {
 // A Block page field whose shown text is no number (an empty field keeps its last value behind
 // the scenes): refused, with the focus on that field and its text as the user left it.
 bool TForm1::BlockFieldsReadable() {
-#ifdef TARVELIN_HAVE_PAGES
   if (!Pages) return true;
   for (int n = 4; n <= 11; ++n) {
     TNumberEdit* field = Pages->NumberEdit(n);
@@ -1185,7 +1143,6 @@ bool TForm1::BlockFieldsReadable() {
     field->setFocus(Qt::OtherFocusReason);
     return false;
   }
-#endif
   return true;
 }
 
@@ -1230,7 +1187,6 @@ void TForm1::Manual1Click() {
 }
 
 void TForm1::About1Click() {
-#ifdef TARVELIN_HAVE_ABOUTBOX
   CommitEdits();
   TAboutBox box(this);
   box.PutOptions(state_.OpenLastProject, state_.AutoUpdate, state_.GridLength, state_.NoIntroPanel);
@@ -1256,14 +1212,11 @@ void TForm1::About1Click() {
     }
   });
   RefreshView();
-#endif
 }
 
 void TForm1::Technicalinformation1Click() {
-#ifdef TARVELIN_HAVE_HELPFORM
   THelpForm form(this);
   form.exec();
-#endif
 }
 
 void TForm1::Button1Click() {
@@ -1306,7 +1259,6 @@ void TForm1::ShowModelView() {
 }
 
 void TForm1::SyncViewSelection() {
-#ifdef TARVELIN_HAVE_PAGES
   if (!View3D || !Pages) return;
   std::unordered_set<int> bars, nodes;
   for (QTableView* table : {Pages->EleGrid(), Pages->StringGrid3()})
@@ -1315,11 +1267,9 @@ void TForm1::SyncViewSelection() {
   for (const QModelIndex& i : Pages->CoordGrid()->selectionModel()->selectedIndexes())
     nodes.insert(i.row() + 1);
   View3D->Model()->SetSelection(std::move(bars), std::move(nodes));
-#endif
 }
 
 void TForm1::SelectTableRow(bool bar, int row) {
-#ifdef TARVELIN_HAVE_PAGES
   if (!Pages || row < 1) return;
   if (Pages->currentIndex() == 0) Pages->setCurrentIndex(1);  // the tables' page, checked
   QTableView* table = bar ? Pages->EleGrid() : Pages->CoordGrid();
@@ -1329,10 +1279,6 @@ void TForm1::SelectTableRow(bool bar, int row) {
   table->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
   table->setCurrentIndex(index);
   table->scrollTo(index);
-#else
-  (void)bar;
-  (void)row;
-#endif
 }
 
 bool TForm1::WriteBatchPicture() {

@@ -32,18 +32,16 @@
 #include <memory>
 
 #include "app/core/locations.h"
+#include "app/gridmodel.h"
 #include "app/modelview.h"
+#include "app/pages.h"
 #include "app/qtdialogs.h"
 #include "app/tform1.h"
 #include "files/datafile.h"
 #include "files/profilefile.h"
-#ifdef TARVELIN_HAVE_PAGES
-#include "app/gridmodel.h"
-#include "app/pages.h"
-#include "support/widgets/numberedit.h"
-#endif
 #include "http_test_server.h"
 #include "recording_dialogs.h"
+#include "support/widgets/numberedit.h"
 
 using tarvelin::FileLocations;
 using tarvelin::TForm1;
@@ -572,7 +570,6 @@ class TestTForm1 : public QObject {
   // A Block field the user emptied is refused by name, with the focus put there and the empty
   // text kept; the last value behind it is not used.
   void emptiedBlockFieldIsRefused() {
-#ifdef TARVELIN_HAVE_PAGES
     TForm1& form = Started();
     WriteAll(Path("a.PEN"), OneBar());
     form.DropFiles({Path("a.PEN")});
@@ -588,15 +585,11 @@ class TestTForm1 : public QObject {
     QVERIFY(!form.Store().Result.Valid);
     QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string());
     form.Hooks().OpenUrl = nullptr;
-#else
-    QSKIP("built without the pages");
-#endif
   }
 
   // After a message box the window has the keyboard again: a corrected E confirmed with Enter
   // moves the focus on as a real focus change, so the type-0 row follows it.
   void correctedNumberAfterAMessageBox() {
-#ifdef TARVELIN_HAVE_PAGES
     WriteAll(Path("tarvelin.ini"), "[program]\r\nautoupdate=0\r\n");
     FileLocations loc = tarvelin::ChooseFileLocations(
         Bin() + "tarvelin", [](const char*) -> const char* { return nullptr; }, true);
@@ -629,9 +622,6 @@ class TestTForm1 : public QObject {
     QTRY_VERIFY(form.Pages->NumberEdit(11)->hasFocus());
     QCOMPARE(form.Store().PropGrid.Cell(1, 1), std::string("1000"));
     form.Hooks().OpenUrl = nullptr;
-#else
-    QSKIP("built without the pages");
-#endif
   }
 
   void dataFolderAndManual() {
@@ -753,7 +743,6 @@ class TestTForm1 : public QObject {
     QVERIFY(form.View3D != nullptr);
     QVERIFY(form.View3D->isVisible());
     form.View3D->hide();
-#ifdef TARVELIN_HAVE_PAGES
     for (int page : {1, 2}) {
       form.View3D->hide();
       QVERIFY(form.Pages->ViewButton(page) != nullptr);
@@ -815,7 +804,6 @@ class TestTForm1 : public QObject {
     QVERIFY(!picked.isEmpty());
     for (const QModelIndex& i : picked) QCOMPARE(i.row(), 0);
     QVERIFY(view->Painting().SelectedBars.count(1) == 1);
-#endif
   }
 
   // The export is written first and put back when the data file then fails: the window
@@ -1030,7 +1018,6 @@ class TestTForm1 : public QObject {
     };
     answer("25");
     form.About1Click();
-#ifdef TARVELIN_HAVE_ABOUTBOX
     QCOMPARE(form.State().GridLength, 26);
     QCOMPARE(form.Store().CoordGrid.RowCount(), 26);
     QCOMPARE(form.Store().PropGrid.RowCount(), 27);
@@ -1044,11 +1031,7 @@ class TestTForm1 : public QObject {
     QCOMPARE(form.State().GridLength, 26);
     QVERIFY(form.close());
     QVERIFY(Contains(ReadAll(Path("tarvelin.ini")), "gridlength=26\r\n"));
-#else
-    QSKIP("built without the about box");
-#endif
   }
-#ifdef TARVELIN_HAVE_PAGES
   // ---- Desktop work: save, unsaved changes, undo, spreadsheets, keys, window, recent files
 
  private:
@@ -1437,7 +1420,6 @@ class TestTForm1 : public QObject {
     TForm1& third = Started({}, ini);
     QVERIFY(third.isMaximized());
   }
-#endif
 };
 
 QTEST_MAIN(TestTForm1)
