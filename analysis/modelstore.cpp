@@ -372,6 +372,33 @@ void ResetModelView(ModelStore& store) {
   store.Result = CalculationResult{};
 }
 
+void MirrorDefaultTypeE(ModelStore& store) {
+  if (store.PropGrid.RowCount() < 2) return;
+  store.PropGrid.SetCell(1, 1, FormatGeneral(store.NumberEdit(10).RealValue()));
+}
+
+void MirrorDefaultTypeA(ModelStore& store) {
+  if (store.PropGrid.RowCount() < 2) return;
+  store.PropGrid.SetCell(2, 1, FormatGeneral(store.NumberEdit(11).RealValue()));
+}
+
+void MirrorDefaultType(ModelStore& store) {
+  MirrorDefaultTypeE(store);
+  MirrorDefaultTypeA(store);
+}
+
+void ClearModel(ModelStore& store) {
+  ResetModelView(store);
+  store.Label23 = "0 nodes";
+  store.Label24 = "0 bars";
+  for (int n = 4; n <= 17; ++n) store.NumberEdit(n).SetRealValue(0);
+  MirrorDefaultType(store);
+  store.StringGrid3.ClearCells(1, 1);
+  store.CoordGrid.ClearCells(1, 1);
+  store.EleGrid.ClearCells(1, 1);
+  store.PropGrid.ClearCells(1, 2);
+}
+
 void ClearResults(ModelStore& store) {
   store.GroupBox4Visible = false;
   store.StringGrid3Visible = false;

@@ -146,4 +146,15 @@ void ResetModelView(ModelStore& store);
 // neither the window nor a save shows results of another model. The switches stay as they are.
 void ClearResults(ModelStore& store);
 
+// Bar type 0 is E and A of the property fields (NumberEdit 10 and 11): the first row of the
+// bar-type table mirrors them as general text. Does nothing on a table without that row.
+void MirrorDefaultTypeE(ModelStore& store);
+void MirrorDefaultTypeA(ModelStore& store);
+// Both of the above.
+void MirrorDefaultType(ModelStore& store);
+
+// The model of File > New: results hidden, "0 nodes", "0 bars", every field 0, the type-0
+// row "0", "0", all data cells of the four tables empty; row and type numbers stay.
+void ClearModel(ModelStore& store);
+
 }  // namespace tarvelin

@@ -826,16 +826,14 @@ void MainPages::FieldExited(int n) {
 }
 
 void MainPages::NumberEdit10Exit() {
-  TextGrid& props = d_->Store->PropGrid;
-  if (props.RowCount() < 2) return;
-  props.SetCell(1, 1, FormatGeneral(d_->Store->NumberEdit(10).RealValue()));
+  if (d_->Store->PropGrid.RowCount() < 2) return;
+  MirrorDefaultTypeE(*d_->Store);
   d_->PropModel->RefreshGridRow(1);
 }
 
 void MainPages::NumberEdit11Exit() {
-  TextGrid& props = d_->Store->PropGrid;
-  if (props.RowCount() < 2) return;
-  props.SetCell(2, 1, FormatGeneral(d_->Store->NumberEdit(11).RealValue()));
+  if (d_->Store->PropGrid.RowCount() < 2) return;
+  MirrorDefaultTypeA(*d_->Store);
   d_->PropModel->RefreshGridRow(1);
 }
 

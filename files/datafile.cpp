@@ -160,8 +160,7 @@ void ReadDataProfile(ModelStore& store, const ProfileFile& profile,
   }
   store.NumberEdit(10).SetRealValue(StrToFloat(profile.Read("properties", "E", "0.0")));
   store.NumberEdit(11).SetRealValue(StrToFloat(profile.Read("properties", "A", "0.0")));
-  store.PropGrid.SetCell(1, 1, FormatGeneral(store.NumberEdit(10).RealValue()));
-  store.PropGrid.SetCell(2, 1, FormatGeneral(store.NumberEdit(11).RealValue()));
+  MirrorDefaultType(store);
 
   for (int i = 0; i < 6; ++i) store.NumberEdit(kFirstDisplacementField + i).SetRealValue(0);
 

@@ -61,19 +61,6 @@ bool StreamDialogs::AskYesNo(const std::string& text) {
   return false;
 }
 
-void ClearModel(ModelStore& store) {
-  ResetModelView(store);
-  store.Label23 = "0 nodes";
-  store.Label24 = "0 bars";
-  for (int n = 4; n <= 17; ++n) store.NumberEdit(n).SetRealValue(0);
-  store.PropGrid.SetCell(1, 1, FormatGeneral(store.NumberEdit(10).RealValue()));
-  store.PropGrid.SetCell(2, 1, FormatGeneral(store.NumberEdit(11).RealValue()));
-  store.StringGrid3.ClearCells(1, 1);
-  store.CoordGrid.ClearCells(1, 1);
-  store.EleGrid.ClearCells(1, 1);
-  store.PropGrid.ClearCells(1, 2);
-}
-
 FileSnapshot TakeSnapshot(const std::string& path) {
   FileSnapshot snap;
   snap.Path = path;

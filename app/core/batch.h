@@ -52,10 +52,6 @@ class CountingDialogs : public Dialogs {
   Dialogs& inner_;
 };
 
-// The model of File > New: results hidden, "0 nodes", "0 bars", every field 0, the type-0
-// row "0", "0", all data cells of the four tables empty; row and type numbers stay.
-void ClearModel(ModelStore& store);
-
 // A file's bytes as they were, to put back when a later step of the same run fails.
 struct FileSnapshot {
   std::string Path;

@@ -520,5 +520,35 @@ TEST(ReadBar, ConversionsAgreeWithStrictConversion) {
   }
 }
 
+// Type 0 mirrors the property fields as general text; the other types and rows stay.
+TEST(MirrorDefaultType, WritesTypeZeroFromTheFields) {
+  struct Row {
+    double e, a;
+    const char* eText;
+    const char* aText;
+  };
+  for (const Row& r : {Row{210000000, 0.001, "210000000", "0.001"}, Row{0, 0, "0", "0"},
+                       Row{-1.5, 1e-20, "-1.5", "1E-20"}}) {
+    ModelStore s = MakeStore();
+    s.PropGrid.SetCell(1, 2, "7");
+    s.NumberEdit(10).SetRealValue(r.e);
+    s.NumberEdit(11).SetRealValue(r.a);
+    MirrorDefaultType(s);
+    EXPECT_EQ(s.PropGrid.Cell(1, 1), r.eText);
+    EXPECT_EQ(s.PropGrid.Cell(2, 1), r.aText);
+    EXPECT_EQ(s.PropGrid.Cell(1, 2), "7");
+  }
+  // One field at a time leaves the other cell as it is.
+  ModelStore s = MakeStore();
+  s.PropGrid.SetCell(2, 1, "typed");
+  s.NumberEdit(10).SetRealValue(3);
+  MirrorDefaultTypeE(s);
+  EXPECT_EQ(s.PropGrid.Cell(1, 1), "3");
+  EXPECT_EQ(s.PropGrid.Cell(2, 1), "typed");
+  s.NumberEdit(11).SetRealValue(4);
+  MirrorDefaultTypeA(s);
+  EXPECT_EQ(s.PropGrid.Cell(2, 1), "4");
+}
+
 }  // namespace
 }  // namespace tarvelin

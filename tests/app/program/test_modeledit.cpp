@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "analysis/modelstore.h"
 #include "app/core/batch.h"
 
 namespace tarvelin {
