@@ -28,10 +28,6 @@ const std::string& CellAtRow(const TextGrid& grid, int col, long long row) {
   return grid.Cell(col, static_cast<int>(row));
 }
 
-int ClampGridLength(int gridLength) {
-  return std::clamp(gridLength, kMinGridLength, kMaxGridLength);
-}
-
 void WriteRowNumbers(TextGrid& grid, int offset) {
   for (int r = 1; r < grid.RowCount(); ++r) grid.SetCell(0, r, std::to_string(r - offset));
 }

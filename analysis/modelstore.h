@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/results.h"
+#include "analysis/tablelength.h"
 #include "support/numberlogic.h"
 
 namespace tarvelin {
@@ -59,11 +60,6 @@ class TextGrid {
   std::vector<std::string> cells_;  // row-major
   std::vector<int> colWidths_;
 };
-
-constexpr int kDefaultGridLength = 101;
-// The table length never exceeds 1,000,001 rows (1,000,000 data rows) nor goes below 2.
-constexpr int kMinGridLength = 2;
-constexpr int kMaxGridLength = 1000001;
 
 class ModelStore {
  public:

@@ -226,16 +226,4 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-TableLengthChange AcceptTableLength(int newGridLength, int current) {
-  if (newGridLength == current || newGridLength <= 20) return TableLengthChange::Unchanged;
-  if (newGridLength > kMaxGridLength) return TableLengthChange::OutOfRange;
-  return TableLengthChange::Accepted;
-}
-
-std::string TableLengthOutOfRangeText(int newGridLength, int current) {
-  return "The table length " + std::to_string(static_cast<long long>(newGridLength) - 1) +
-         " lies outside the range 20 to " + std::to_string(kMaxGridLength - 1) +
-         "; the table length stays " + std::to_string(current - 1) + ".";
-}
-
 }  // namespace tarvelin

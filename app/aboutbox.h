@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <string>
 
+#include "analysis/tablelength.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -52,16 +54,5 @@ class TAboutBox : public QDialog {
   QComboBox* comboBox1_ = nullptr;
   QPushButton* okButton_ = nullptr;
 };
-
-// What the main window does with the table length the about box gave back.
-enum class TableLengthChange {
-  Unchanged,   // same as now, or 20 data rows or fewer (ignored without a message)
-  Accepted,    // resize the four tables to it
-  OutOfRange,  // beyond kMaxGridLength: report TableLengthOutOfRangeText, keep the length
-};
-TableLengthChange AcceptTableLength(int newGridLength, int current);
-// "The table length <rows> lies outside the range 20 to 1000000; the table length stays
-// <rows>." in data rows, as the combo box shows them.
-std::string TableLengthOutOfRangeText(int newGridLength, int current);
 
 }  // namespace tarvelin

@@ -84,11 +84,9 @@ void ReadIniSettings(StartupState& state, const std::string& iniPath, Dialogs& d
     dialogs.ShowError("'" + text + "' is not a valid integer value");
     return;
   }
-  if (length < 20) length = kDefaultGridLength;
-  if (length > kMaxGridLength) {
-    dialogs.ShowError("The table length " + text + " lies outside the range " +
-                      std::to_string(kMinGridLength) + " to " + std::to_string(kMaxGridLength) +
-                      "; the table length stays " + std::to_string(state.GridLength) + ".");
+  length = StoredGridLength(length);
+  if (!GridLengthInRange(length)) {
+    dialogs.ShowError(GridLengthRangeMessage(text, state.GridLength));
     return;
   }
   state.GridLength = length;

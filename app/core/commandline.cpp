@@ -77,12 +77,6 @@ bool DisplayLooksReachable(const EnvLookup& env) {
   return fs::exists("/tmp/.X11-unix/X" + number, ec);
 }
 
-std::string GridLengthRangeMessage(const std::string& text, int current) {
-  return "The table length " + text + " lies outside the range " + std::to_string(kMinGridLength) +
-         " to " + std::to_string(kMaxGridLength) + "; the table length stays " +
-         std::to_string(current) + ".";
-}
-
 CommandLineOutcome ApplyCommandLine(const std::vector<std::string>& args, StartupState& state,
                                     Dialogs& dialogs) {
   CommandLineOutcome out;
@@ -145,7 +139,7 @@ CommandLineOutcome ApplyCommandLine(const std::vector<std::string>& args, Startu
       if (!TryStrToInt(text, length)) {
         dialogs.ShowError("'" + text + "' is not a valid integer value");
         ++out.Errors;
-      } else if (length < kMinGridLength || length > kMaxGridLength) {
+      } else if (!GridLengthInRange(length)) {
         dialogs.ShowError(GridLengthRangeMessage(text, state.GridLength));
         ++out.Errors;
       } else {

@@ -56,10 +56,6 @@ bool HasScreen(const EnvLookup& env);
 // session) runs without a window instead of failing to open one. True when it cannot tell.
 bool DisplayLooksReachable(const EnvLookup& env);
 
-// "The table length <text> lies outside the range 2 to 1000001; the table length stays
-// <current>." (the wording of the settings file's check).
-std::string GridLengthRangeMessage(const std::string& text, int current);
-
 // Said on standard error when there is neither a screen nor a batch run to do.
 extern const char* const kNeedDisplayMessage;
 

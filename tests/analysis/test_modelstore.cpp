@@ -550,5 +550,25 @@ TEST(MirrorDefaultType, WritesTypeZeroFromTheFields) {
   EXPECT_EQ(s.PropGrid.Cell(2, 1), "4");
 }
 
+// The table-length rules at each boundary.
+TEST(TableLength, BoundsAndTheShortLengthRule) {
+  struct Row {
+    int length;
+    bool inRange;
+    int clamped;
+    int stored;
+  };
+  for (const Row& r :
+       {Row{-5, false, 2, 101}, Row{1, false, 2, 101}, Row{2, true, 2, 101}, Row{19, true, 19, 101},
+        Row{20, true, 20, 20}, Row{21, true, 21, 21}, Row{1000001, true, 1000001, 1000001},
+        Row{1000002, false, 1000001, 1000002}}) {
+    EXPECT_EQ(GridLengthInRange(r.length), r.inRange) << r.length;
+    EXPECT_EQ(ClampGridLength(r.length), r.clamped) << r.length;
+    EXPECT_EQ(StoredGridLength(r.length), r.stored) << r.length;
+  }
+  EXPECT_EQ(GridLengthRangeMessage("0", 101),
+            "The table length 0 lies outside the range 2 to 1000001; the table length stays 101.");
+}
+
 }  // namespace
 }  // namespace tarvelin
