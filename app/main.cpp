@@ -13,6 +13,7 @@
 #include "app/core/batch.h"
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
+#include "app/core/streamdialogs.h"
 #include "app/qtdialogs.h"
 #include "app/tform1.h"
 #include "app/viewpaint.h"

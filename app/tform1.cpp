@@ -48,6 +48,7 @@
 #include "app/aboutbox.h"
 #include "app/core/batch.h"
 #include "app/core/modeledit.h"
+#include "app/core/scenewrite.h"
 #include "app/gridmodel.h"
 #include "app/helpform.h"
 #include "app/jpeg.h"

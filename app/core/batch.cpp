@@ -17,6 +17,8 @@
 #include "analysis/modelstore.h"
 #include "analysis/stiffness.h"
 #include "app/core/commandline.h"
+#include "app/core/scenewrite.h"
+#include "app/core/streamdialogs.h"
 #include "files/datafile.h"
 #include "files/profilefile.h"
 #include "files/resultsexport.h"
@@ -28,113 +30,6 @@
 namespace fs = std::filesystem;
 
 namespace tarvelin {
-
-void StreamDialogs::Put(const std::string& message) {
-  // The boxes' line breaks are carriage returns; a terminal wants line feeds.
-  const std::string text = ShowableText(message);
-  std::string line;
-  line.reserve(text.size() + 1);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      line += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      line += text[i];
-    }
-  }
-  line += '\n';
-  std::fwrite(line.data(), 1, line.size(), out_);
-  std::fflush(out_);
-}
-
-void StreamDialogs::ShowError(const std::string& text) {
-  Put(text);
-}
-void StreamDialogs::ShowInformation(const std::string& text) {
-  Put(text);
-}
-void StreamDialogs::ShowMessage(const std::string& text) {
-  Put(text);
-}
-bool StreamDialogs::AskYesNo(const std::string& text) {
-  Put(text + " [answered No]");
-  return false;
-}
-
-FileSnapshot TakeSnapshot(const std::string& path) {
-  FileSnapshot snap;
-  snap.Path = path;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return snap;
-  snap.Existed = true;
-  snap.Bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return snap;
-}
-
-FileSnapshot KeepReplacedFile(const std::string& path) {
-  FileSnapshot snap;
-  snap.Path = path;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return snap;
-  snap.Existed = true;
-  snap.Kept = std::shared_ptr<const int>(new int(fd), [](const int* kept) {
-    ::close(*kept);
-    delete kept;
-  });
-  return snap;
-}
-
-namespace {
-
-// The whole content behind an open descriptor, from its start.
-bool ReadKept(int fd, std::string& bytes) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return false;
-  bytes.clear();
-  bytes.reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)));
-  char buffer[1 << 16];
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-    at += n;
-  }
-}
-
-}  // namespace
-
-bool RestoreSnapshot(const FileSnapshot& snapshot) {
-  if (!snapshot.Existed) {
-    std::error_code ec;
-    fs::remove(snapshot.Path, ec);
-    return !ec;
-  }
-  try {
-    if (snapshot.Kept) {
-      std::string bytes;
-      if (!ReadKept(*snapshot.Kept, bytes)) return false;
-      WriteFileAtomically(snapshot.Path, bytes);
-      return true;
-    }
-    WriteFileAtomically(snapshot.Path, snapshot.Bytes);
-    return true;
-  } catch (const UserError&) {
-    return false;
-  }
-}
-
-bool WriteSceneChecked(const ModelStore& store, const std::string& dataFileName,
-                       const std::string& scenePath, bool numbering, bool axes, Dialogs& dialogs) {
-  CountingDialogs counting(dialogs);
-  try {
-    WriteVrmlModel(store, dataFileName, scenePath, numbering, axes, counting);
-  } catch (const UserError& e) {
-    counting.ShowError(e.what());
-  }
-  return counting.Errors == 0;
-}
 
 void BatchExport::Write(const CalculationResult& result, const std::string& model,
                         const std::string& path) {

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/batch.h"
 #include "app/core/locations.h"
+#include "app/core/streamdialogs.h"
 #include "app/pages.h"
 #include "app/tform1.h"
 

@@ -16,6 +16,7 @@
 #include "app/core/batch.h"
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
+#include "app/core/streamdialogs.h"
 #include "files/datafile.h"
 #include "files/profilefile.h"
 #include "files/settings.h"

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "analysis/modelstore.h"
-#include "app/core/batch.h"
 
 namespace tarvelin {
 namespace {
