@@ -715,26 +715,27 @@ void TForm1::RunBatch() {
   const bool ran = Guarded([this, &calculated] { calculated = CalculateModel(store_, *dialogs_); });
   RefreshView();
   if (!ran || !calculated) return fallBack();
-  BatchExport exported;
-  auto withdrawExport = [&] {
-    exported.Withdraw(*dialogs_);
+  RunFiles written;
+  auto putBack = [&] {
+    written.PutBack(*dialogs_);
     fallBack();
   };
-  if (!Guarded([&] { exported.Write(store_.Result, state_.DataFileName, options_.ResultsFile); }))
+  if (!Guarded([&] {
+        written.Write(options_.ResultsFile, [&] {
+          ExportResults(store_.Result, state_.DataFileName, options_.ResultsFile);
+          return true;
+        });
+      }))
     return fallBack();
   if (options_.WriteScene && !WriteSceneChecked(store_, state_.DataFileName, locations_.SceneFile,
                                                 options_.SceneNumbering, true, *dialogs_))
-    return withdrawExport();
-  const FileSnapshot picture = TakeSnapshot(options_.PictureFile);
-  if (!WriteBatchPicture()) return withdrawExport();
+    return putBack();
+  if (!written.Write(options_.PictureFile, [this] { return WriteBatchPicture(); }))
+    return putBack();
   // A file changed by another program meanwhile is left as it is: the run stops there.
-  if (!Guarded([this] {
-        WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_);
-      })) {
-    // The run failed: the picture of it goes again.
-    if (!options_.PictureFile.empty()) RestoreSnapshot(picture);
-    return withdrawExport();
-  }
+  if (!Guarded(
+          [this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_); }))
+    return putBack();
   RefreshView();
   WaitProcessingEvents(500);
   close();

@@ -31,17 +31,18 @@ namespace fs = std::filesystem;
 
 namespace tarvelin {
 
-void BatchExport::Write(const CalculationResult& result, const std::string& model,
-                        const std::string& path) {
-  if (path.empty()) return;
-  old_ = TakeSnapshot(path);
-  ExportResults(result, model, path);
-  written_ = true;
+bool RunFiles::Write(const std::string& path, const std::function<bool()>& write, bool keepOpen) {
+  if (path.empty()) return true;
+  FileSnapshot old = keepOpen ? KeepReplacedFile(path) : TakeSnapshot(path);
+  if (!write()) return false;
+  replaced_.push_back(std::move(old));
+  return true;
 }
 
-void BatchExport::Withdraw(Dialogs& dialogs) {
-  if (written_ && !RestoreSnapshot(old_)) dialogs.ShowError("Unable to write to " + old_.Path);
-  written_ = false;
+void RunFiles::PutBack(Dialogs& dialogs) {
+  for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it)
+    if (!RestoreSnapshot(*it)) dialogs.ShowError("Unable to write to " + it->Path);
+  replaced_.clear();
 }
 
 int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& locations,
@@ -57,8 +58,14 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
 
   ModelStore store;
   DataFileStamp read;
-  FileSnapshot picture;
-  BatchExport exported;
+  RunFiles written;
+  // Every failure puts back what the run had written, so a failed run leaves every file as
+  // it was.
+  auto fail = [&](const std::string& message) {
+    if (!message.empty()) dialogs.ShowError(message);
+    written.PutBack(dialogs);
+    return kExitFailed;
+  };
   try {
     store.GridLength = state.GridLength;
     InitTables(store);
@@ -71,52 +78,30 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
     // Nobody sees the results page: what it would warn about goes to the stream.
     for (const std::string& warning : store.Result.Warnings)
       dialogs.ShowInformation("Warning: " + warning);
-    exported.Write(store.Result, state.DataFileName, options.ResultsFile);
+    written.Write(options.ResultsFile, [&] {
+      ExportResults(store.Result, state.DataFileName, options.ResultsFile);
+      return true;
+    });
     if (options.WriteScene && !WriteSceneChecked(store, state.DataFileName, locations.SceneFile,
-                                                 options.SceneNumbering, true, dialogs)) {
-      exported.Withdraw(dialogs);
-      return kExitFailed;
-    }
-    if (!options.PictureFile.empty()) {
-      picture = TakeSnapshot(options.PictureFile);
-      std::string error = "No picture can be drawn in this program.";
-      if (!writePicture || !writePicture(store, options.PictureFile, error)) {
-        dialogs.ShowError(error);
-        exported.Withdraw(dialogs);
-        return kExitFailed;
-      }
-    }
-  } catch (const std::exception& e) {  // UserError, and a table too large for the memory
-    dialogs.ShowError(e.what());
-    exported.Withdraw(dialogs);
-    return kExitFailed;
-  }
-
-  // The data file is replaced in one step; when the settings then fail, it is put back, so
-  // a failed run leaves both files as they were; a picture of the failed run goes again.
-  auto restorePicture = [&] {
-    if (!options.PictureFile.empty() && !RestoreSnapshot(picture))
-      dialogs.ShowError("Unable to write to " + options.PictureFile);
-  };
-  // WriteDataFile replaces the file in one step, so the old one need not be read to keep it.
-  FileSnapshot data = KeepReplacedFile(state.DataFileName);
-  try {
-    // Another program's change since the read is not overwritten: the run fails instead.
-    WriteDataFile(store, state.DataFileName, locations.DataDir, &read);
-  } catch (const UserError& e) {
-    dialogs.ShowError(e.what());
-    restorePicture();
-    exported.Withdraw(dialogs);
-    return kExitFailed;
-  }
-  try {
+                                                 options.SceneNumbering, true, dialogs))
+      return fail("");
+    std::string error = "No picture can be drawn in this program.";
+    if (!written.Write(options.PictureFile, [&] {
+          return writePicture && writePicture(store, options.PictureFile, error);
+        }))
+      return fail(error);
+    // WriteDataFile replaces the file in one step, so the old one need not be read to keep it;
+    // another program's change since the read is not overwritten: the run fails instead.
+    written.Write(
+        state.DataFileName,
+        [&] {
+          WriteDataFile(store, state.DataFileName, locations.DataDir, &read);
+          return true;
+        },
+        true);
     SaveIniSettings(state, locations.SettingsFile);
-  } catch (const UserError& e) {
-    dialogs.ShowError(e.what());
-    if (!RestoreSnapshot(data)) dialogs.ShowError("Unable to write to " + state.DataFileName);
-    restorePicture();
-    exported.Withdraw(dialogs);
-    return kExitFailed;
+  } catch (const std::exception& e) {  // UserError, and a table too large for the memory
+    return fail(e.what());
   }
   return kExitWritten;
 }

@@ -1,4 +1,4 @@
-// The batch run without a window and the results export it puts back on failure.
+// The batch run without a window and the files it puts back on failure.
 #pragma once
 
 #include <functional>
@@ -20,20 +20,20 @@ struct CalculationResult;
 using PictureWriter =
     std::function<bool(const ModelStore& store, const std::string& path, std::string& error)>;
 
-// The results export of a batch run ("-o"): written before the other files, and put back as it
-// was when a later step of the run fails, so that a failed run leaves every file as it was.
-class BatchExport {
+// The files a batch run writes (export, picture, data file), each with what it replaced, so that
+// a failed run can put every one back and leave every file as it was.
+class RunFiles {
  public:
-  // ExportResults to path, remembering the file as it was; nothing when path is empty.
-  // Throws ExportResults' UserError.
-  void Write(const CalculationResult& result, const std::string& model, const std::string& path);
-  // Puts the file back as it was before Write (nothing when Write wrote nothing); reports
-  // through dialogs when that fails.
-  void Withdraw(Dialogs& dialogs);
+  // Runs write, which replaces path in one step and throws or returns false when it could not;
+  // once it has, what it replaced is kept for PutBack. Nothing for an empty path. keepOpen keeps
+  // the old file open instead of reading it (a large data file).
+  bool Write(const std::string& path, const std::function<bool()>& write, bool keepOpen = false);
+  // Puts every written file back as it was, the last first; reports through dialogs each that
+  // cannot be.
+  void PutBack(Dialogs& dialogs);
 
  private:
-  FileSnapshot old_;
-  bool written_ = false;
+  std::vector<FileSnapshot> replaced_;
 };
 
 // The whole batch run without a window: settings, command line, read, calculate, the results
