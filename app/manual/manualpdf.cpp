@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "manualpdf: cannot read %s\n", argv[1]);
     return 1;
   }
-  const QString markdown = QString::fromUtf8(source.readAll());
+  // The manual names the version as @VERSION@, so the number is written only in the build.
+  const QString markdown =
+      QString::fromUtf8(source.readAll()).replace("@VERSION@", QLatin1String(TARVELIN_VERSION));
 
   QTextDocument document;
   QFont font("DejaVu Sans");
