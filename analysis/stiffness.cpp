@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "analysis/bargeometry.h"
 #include "analysis/mechanism.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
@@ -14,18 +15,6 @@
 namespace tarvelin {
 
 namespace {
-
-// Bars at most this long have no direction; they add nothing and carry no force.
-constexpr double kMinBarLength = 1.0e-9;
-
-// The length of a bar whose squared components overflow, measured on components scaled by the
-// largest one. Only used then, so every ordinary length keeps the plain formula's last digit.
-double ScaledLength(double dx, double dy, double dz) {
-  const double m = std::max({std::fabs(dx), std::fabs(dy), std::fabs(dz)});
-  if (!std::isfinite(m)) return m;
-  const double sx = dx / m, sy = dy / m, sz = dz / m;
-  return m * std::sqrt(sx * sx + sy * sy + sz * sz);
-}
 
 void ShowBarMessage(int bar, const BarData& b, double ea, double length, Dialogs& dialogs) {
   std::string text = "bar=" + std::to_string(bar) + " from node " + std::to_string(b.BeginNode) +
@@ -58,20 +47,14 @@ BarGeometryResult BarGeometry(const ModelStore& store, int bar, Dialogs& dialogs
   BarGeometryResult r;
   r.Data = ReadBar(store, bar);
   const BarData& b = r.Data;
-  const double dx = b.X1 - b.X2;
-  const double dy = b.Y1 - b.Y2;
-  const double dz = b.Z1 - b.Z2;
-  r.L = std::sqrt(dx * dx + dy * dy + dz * dz);
-  if (std::isinf(r.L)) r.L = ScaledLength(dx, dy, dz);
+  const BarLine line = MeasureBar({b.X1, b.Y1, b.Z1}, {b.X2, b.Y2, b.Z2});
   const double ea = b.A * b.E;
-  if (store.CheckBox1) ShowBarMessage(bar, b, ea, r.L, dialogs);
-  if (std::fabs(r.L) <= kMinBarLength) {
-    r.L = 0.0;
-    return r;
-  }
-  const double ex = dx / r.L;
-  const double ey = dy / r.L;
-  const double ez = dz / r.L;
+  if (store.CheckBox1) ShowBarMessage(bar, b, ea, line.Length, dialogs);
+  if (!line.HasDirection()) return r;  // L = 0
+  r.L = line.Length;
+  const double ex = line.Direction.X;
+  const double ey = line.Direction.Y;
+  const double ez = line.Direction.Z;
   r.G[0] = ex;
   r.G[1] = ey;
   r.G[2] = ez;
@@ -131,7 +114,8 @@ constexpr size_t kNamedBars = 10;
 // A larger residual of equilibrium, relative to the load, makes the results suspect.
 constexpr double kResidualWarning = 1e-6;
 
-// Bars that add nothing to K: zero length, or E or A exactly 0.
+// Bars that add nothing to K: zero length, a length beyond the double range (EA/L = 0), or E
+// or A exactly 0.
 struct IdleBars {
   std::vector<std::string> Named;
   size_t Count = 0;
@@ -140,6 +124,8 @@ struct IdleBars {
     std::string why;
     if (geo.L == 0.0)
       why = "its two nodes coincide";
+    else if (std::isinf(geo.L))
+      why = "it is longer than the largest number, 1.8E308 m";
     else if (geo.Data.E == 0.0)
       why = "E = 0 in bar type " + std::to_string(geo.Data.Type);
     else if (geo.Data.A == 0.0)

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "analysis/bargeometry.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
@@ -512,33 +513,14 @@ void MyVrml::WriteVrmlSupport(const std::string& name, double x, double y, doubl
 void MyVrml::WriteVrmlBar(int barType, const std::string& name, double x1, double y1, double z1,
                           double x2, double y2, double z2) {
   const std::string colour = BarTypeColor(barType);
-  const double dx = x1 - x2;
-  const double dy = y1 - y2;
-  const double dz = z1 - z2;
-  double length = std::sqrt(dx * dx + dy * dy + dz * dz);
-  if (length <= 1e-9) return;
-  double ux = dx / length;
-  double uy = dy / length;
-  double uz = dz / length;
-  if (std::isinf(length)) {
-    // The squares (or a difference) left the double range: take the bar in a wider type, so
-    // that a length the double can hold is written as a number. Ordinary bars never get here.
-    const long double wx = static_cast<long double>(x1) - x2;
-    const long double wy = static_cast<long double>(y1) - y2;
-    const long double wz = static_cast<long double>(z1) - z2;
-    const long double wide = std::sqrt(wx * wx + wy * wy + wz * wz);
-    length = static_cast<double>(wide);
-    ux = static_cast<double>(wx / wide);
-    uy = static_cast<double>(wy / wide);
-    uz = static_cast<double>(wz / wide);
-  }
-  auto middle = [](double a, double b) {
-    const double m = (a + b) * 0.5;
-    return std::isinf(m) ? static_cast<double>((static_cast<long double>(a) + b) * 0.5L) : m;
-  };
-  const double mx = middle(x1, x2);
-  const double my = middle(y1, y2);
-  const double mz = middle(z1, z2);
+  const BarLine line = MeasureBar({x1, y1, z1}, {x2, y2, z2});
+  if (!line.HasDirection()) return;
+  const double ux = line.Direction.X;
+  const double uy = line.Direction.Y;
+  const double uz = line.Direction.Z;
+  const double mx = line.Midpoint.X;
+  const double my = line.Midpoint.Y;
+  const double mz = line.Midpoint.Z;
 
   Line("");
   Fixed("Transform {", 53);
@@ -590,7 +572,7 @@ void MyVrml::WriteVrmlBar(int barType, const std::string& name, double x1, doubl
   Fixed("      geometry Cylinder {", 53);
   Fixed("          radius 0.05", 53);
   out_ += "          height ";
-  Real(length);
+  Real(line.Length);
   Blanks(30);
   EndLine();
   Fixed("      }", 53);

@@ -197,6 +197,25 @@ TEST(CalculateModel, BarLongerThanTheSquareRangeKeepsItsStiffness) {
   EXPECT_EQ(s.Memo1[7], "NOTE: All numbers times 5E-198");
 }
 
+// Ends on opposite sides near the largest double: the difference itself overflows. The bar is
+// longer than any double, so EA/L is 0; it is named as a bar without stiffness instead of
+// filling the matrix with NaN.
+TEST(CalculateModel, BarLongerThanTheLargestDoubleIsNamedAsAddingNothing) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, "1.2e308", "0", "0");
+  SetNode(s, 2, "-1.2e308", "0", "0");
+  SetBar(s, 1, "1", "2");
+  SetType(s, 0, "1000", "1");
+  SetLoads(s, {0, 0, 0, 0, 0, 0});
+  RecordingDialogs dialogs;
+  ASSERT_TRUE(CalculateModel(s, dialogs));
+  ASSERT_EQ(s.Result.Warnings.size(), 1u);
+  EXPECT_EQ(s.Result.Warnings[0],
+            "A bar adds no stiffness: bar 1 (it is longer than the largest number, 1.8E308 m).");
+  EXPECT_EQ(s.Memo1[0], ZeroRow());
+  EXPECT_EQ(s.StringGrid3.Cell(1, 1), "0.0000");
+}
+
 TEST(CalculateModel, NoBars) {
   ModelStore s = MakeStore();
   SetLoads(s, {1, 2, 3, 4, 5, 6});
