@@ -2,27 +2,19 @@
 #include "analysis/matrix.h"
 
 #include <cmath>
-#include <stdexcept>
 #include <utility>
 
+#include "support/check.h"
 #include "support/dialogs.h"
 #include "support/numtext.h"
 
 namespace tarvelin {
 
-namespace {
-
-void RequireSize(int n) {
-  // The routines keep local six-entry tables; a larger n would run off them.
-  if (n < 1 || n > 6) throw std::invalid_argument("matrix routines: size must lie in 1..6");
-}
-
-}  // namespace
-
 // Crout's method, rows scaled implicitly by their largest entry. The running sums subtract one
 // product at a time in increasing k, so the factors are reproducible digit for digit.
 void LUDecompose(TMatrix6& a, int n, TIndexVector6& indx, double& d, std::string& err) {
-  RequireSize(n);
+  // The routines keep local six-entry tables; a larger n would run off them.
+  TARVELIN_ASSERT(n >= 1 && n <= 6);
   d = 1.0;
   err.clear();
 
@@ -74,11 +66,11 @@ void LUDecompose(TMatrix6& a, int n, TIndexVector6& indx, double& d, std::string
 }
 
 void LUSolve(const TMatrix6& a, int n, const TIndexVector6& indx, TVector6& b) {
-  RequireSize(n);
+  TARVELIN_ASSERT(n >= 1 && n <= 6);
   int ii = -1;  // first non-zero entry of the permuted right-hand side, -1 while none
   for (int i = 0; i < n; ++i) {
     const int ip = indx[i] - 1;
-    if (ip < 0 || ip >= n) throw std::invalid_argument("LUSolve: row index out of range");
+    TARVELIN_ASSERT(ip >= 0 && ip < n);  // indx as LUDecompose wrote it
     double sum = b[ip];
     b[ip] = b[i];
     if (ii >= 0) {

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <stdexcept>
 #include <utility>
 
 #include "support/numtext.h"
@@ -67,7 +66,7 @@ TextGrid::TextGrid(int colCount, int rowCount)
       colWidths_(static_cast<size_t>(colCount_), kDefaultColWidth) {}
 
 void TextGrid::SetRowCount(int rows) {
-  if (rows < 0) throw std::invalid_argument("TextGrid: negative row count");
+  TARVELIN_ASSERT(rows >= 0);
   // Row-major storage: cutting or extending the tail keeps every surviving row.
   cells_.resize(static_cast<size_t>(colCount_) * static_cast<size_t>(rows));
   if (rows < rowCount_) cells_.shrink_to_fit();
@@ -83,8 +82,8 @@ const std::string& TextGrid::CellOutside(int col, int row) const {
 void TextGrid::CellRefOutside(int col, int row) const {
   if (col < 0) throw UserError(ListIndexErrorText(col));
   if (row < 0) throw UserError(ListIndexErrorText(row));
-  throw std::out_of_range("TextGrid: cell (" + std::to_string(col) + ", " + std::to_string(row) +
-                          ") lies outside the grid");
+  // Beyond the grid: the caller promised a cell inside it.
+  CheckFailed(__FILE__, __LINE__, "col < ColCount() && row < RowCount()");
 }
 
 void TextGrid::SetCell(int col, int row, std::string text) {
@@ -97,12 +96,12 @@ void TextGrid::ClearCells(int firstCol, int firstRow) {
 }
 
 int TextGrid::ColWidth(int col) const {
-  if (col < 0 || col >= colCount_) throw std::out_of_range("TextGrid: no such column");
+  TARVELIN_ASSERT(col >= 0 && col < colCount_);
   return colWidths_[col];
 }
 
 void TextGrid::SetColWidth(int col, int width) {
-  if (col < 0 || col >= colCount_) throw std::out_of_range("TextGrid: no such column");
+  TARVELIN_ASSERT(col >= 0 && col < colCount_);
   colWidths_[col] = width;
 }
 

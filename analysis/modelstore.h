@@ -8,6 +8,7 @@
 
 #include "analysis/results.h"
 #include "analysis/tablelength.h"
+#include "support/check.h"
 #include "support/numberlogic.h"
 
 namespace tarvelin {
@@ -30,7 +31,7 @@ class TextGrid {
     return CellOutside(col, row);
   }
   // Writable cell; col and row must lie inside the grid (a negative index throws UserError
-  // as Cell does, an index beyond the grid std::out_of_range).
+  // as Cell does; an index beyond the grid is a programming error and stops the program).
   std::string& CellRef(int col, int row) {
     if (Inside(col, row)) return cells_[Index(col, row)];
     CellRefOutside(col, row);
@@ -75,8 +76,14 @@ class ModelStore {
 
   // NumberEdit4..NumberEdit9 loads, NumberEdit10 E, NumberEdit11 A,
   // NumberEdit12..NumberEdit17 displacements.
-  NumberLogic& NumberEdit(int n) { return fields_.at(n - 4); }
-  const NumberLogic& NumberEdit(int n) const { return fields_.at(n - 4); }
+  NumberLogic& NumberEdit(int n) {
+    TARVELIN_ASSERT(n >= 4 && n <= 17);
+    return fields_[n - 4];
+  }
+  const NumberLogic& NumberEdit(int n) const {
+    TARVELIN_ASSERT(n >= 4 && n <= 17);
+    return fields_[n - 4];
+  }
 
   // The record of the last calculation; cleared together with the results view.
   CalculationResult Result;

@@ -57,6 +57,7 @@
 #include "app/qtdialogs.h"
 #include "files/datafile.h"
 #include "files/resultsexport.h"
+#include "support/check.h"
 #include "support/numtext.h"
 #include "support/unitlib.h"
 #include "support/widgets/numberedit.h"
@@ -604,7 +605,8 @@ void TForm1::SetTableWidths() {
 }
 
 void TForm1::SetPanelText(int panel, const QString& text) {
-  StatusPanels.at(panel)->setText(text);
+  TARVELIN_ASSERT(panel >= 0 && panel < static_cast<int>(StatusPanels.size()));
+  StatusPanels[panel]->setText(text);
 }
 
 void TForm1::Timer1Timer() {

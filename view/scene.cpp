@@ -216,7 +216,7 @@ Scene BuildScene(const ModelStore& store, const SceneOptions& options) {
       b.P1 = b.Shown1 = {d.X1, d.Y1, d.Z1};
       b.P2 = b.Shown2 = {d.X2, d.Y2, d.Z2};
       scene.Bars.push_back(b);
-    } catch (const std::exception&) {
+    } catch (const UserError&) {
       ++scene.SkippedBars;  // a row being typed: drawn once it reads
     }
   }
@@ -233,7 +233,7 @@ Scene BuildScene(const ModelStore& store, const SceneOptions& options) {
     scene.BlockSy = block.Sy;
     scene.BlockSz = block.Sz;
     scene.ModelSize = 2 * extent.E;
-  } catch (const std::exception&) {
+  } catch (const UserError&) {
     double e = 0;
     for (const SceneNode& n : scene.Nodes)
       e = std::max({e, std::fabs(n.Position.X), std::fabs(n.Position.Y), std::fabs(n.Position.Z)});

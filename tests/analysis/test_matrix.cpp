@@ -151,15 +151,16 @@ TEST(LUDecompose, EqualRowsGiveTinyPivotNotAnError) {
   EXPECT_GT(biggest, 1e15);
 }
 
-TEST(LUDecompose, SizeOutsideOneToSixIsRefused) {
+TEST(LUDecomposeDeathTest, SizeOutsideOneToSixStops) {
   TMatrix6 a = Identity();
   TIndexVector6 indx{};
   double d;
   std::string err;
-  EXPECT_THROW(LUDecompose(a, 7, indx, d, err), std::invalid_argument);
-  EXPECT_THROW(LUDecompose(a, 0, indx, d, err), std::invalid_argument);
+  EXPECT_DEATH(LUDecompose(a, 7, indx, d, err),
+               "matrix.cpp:[0-9]+: check failed: n >= 1 && n <= 6");
+  EXPECT_DEATH(LUDecompose(a, 0, indx, d, err), "check failed: n >= 1 && n <= 6");
   TVector6 b{};
-  EXPECT_THROW(LUSolve(a, 6, indx, b), std::invalid_argument);  // indx never written
+  EXPECT_DEATH(LUSolve(a, 6, indx, b), "check failed: ip >= 0 && ip < n");  // indx never written
 }
 
 // Random matrices of every size: the factors rebuild the row-interchanged matrix, and the

@@ -61,8 +61,14 @@ TEST(TextGrid, NegativeIndexIsListIndexErrorAndBeyondReadsEmpty) {
   EXPECT_EQ(g.Cell(5, 1), "");
   EXPECT_EQ(g.Cell(1, 3), "");
   EXPECT_EQ(UserErrorOf([&] { g.SetCell(0, -7, "x"); }), "List index out of bounds (-7)");
-  EXPECT_THROW(g.SetCell(0, 3, "x"), std::out_of_range);
-  EXPECT_THROW(g.CellRef(2, 0), std::out_of_range);
+}
+
+// A writable cell beyond the grid is a programming error: the program stops and says where.
+TEST(TextGridDeathTest, WritingBeyondTheGridStops) {
+  TextGrid g(2, 3);
+  EXPECT_DEATH(g.SetCell(0, 3, "x"), "modelstore.cpp:[0-9]+: check failed: col < ColCount");
+  EXPECT_DEATH(g.CellRef(2, 0), "check failed: col < ColCount");
+  EXPECT_DEATH(g.SetRowCount(-1), "check failed: rows >= 0");
 }
 
 TEST(TextGrid, ClearCellsLeavesLabelsAndHeaders) {
@@ -91,11 +97,15 @@ TEST(ModelStore, FieldsAsDesigned) {
     EXPECT_EQ(f.Min(), property ? 0.0 : -1e9);
     EXPECT_EQ(f.Max(), n == 11 ? 1e5 : 1e9);
   }
-  EXPECT_THROW(s.NumberEdit(3), std::out_of_range);
-  EXPECT_THROW(s.NumberEdit(18), std::out_of_range);
   EXPECT_FALSE(s.CheckBox1);
   EXPECT_TRUE(s.CheckBox2);
   EXPECT_FALSE(s.GroupBox4Visible || s.StringGrid3Visible || s.Label38Visible || s.Memo1Visible);
+}
+
+TEST(ModelStoreDeathTest, FieldsOutsideFourToSeventeenStop) {
+  ModelStore s;
+  EXPECT_DEATH(s.NumberEdit(3), "modelstore.h:[0-9]+: check failed: n >= 4 && n <= 17");
+  EXPECT_DEATH(s.NumberEdit(18), "check failed: n >= 4 && n <= 17");
 }
 
 TEST(InitTables, HeadersLabelsAndSizes) {
