@@ -91,18 +91,18 @@ bench-app: build
 
 # The main window on 100,000 nodes and bars: File > Open, Calculate and scrolling, under Xvfb.
 bench-window: build
-	cmake --build $(BUILD) -j $(JOBS) --target bench_window
-	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window
+	cmake --build $(BUILD) -j $(JOBS) --target bench_app_window
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_app_window
 
 # The 3D view on 100,000 bars: scene, painting, hit test and the "-p" pictures (offscreen).
 bench-view: build
-	cmake --build $(BUILD) -j $(JOBS) --target bench_view
-	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/bench_view
+	cmake --build $(BUILD) -j $(JOBS) --target bench_app_view
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/bench_app_view
 
 # The Google Benchmarks of the core (number texts, calculation, data file, scene).
 bench-core: build
 	for b in $(BUILD)/bin/bench_*; do \
-	  case $$b in *bench_window|*bench_view) continue ;; esac; \
+	  case $$b in *bench_app_*) continue ;; esac; \
 	  echo "== $$b"; $$b || exit 1; \
 	done
 

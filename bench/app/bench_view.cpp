@@ -1,7 +1,7 @@
 // The 3D view on a model of 100,000 bars: building the scene, painting it whole and thinned
 // while the camera moves, an orbit step, the hit test and the "-p" picture (PNG and SVG).
 // Medians of several runs, on the offscreen platform (no display needed):
-//   build/bin/bench_view [bars] [repeat]
+//   build/bin/bench_app_view [bars] [repeat]
 #include <time.h>
 #include <QGuiApplication>
 #include <QImage>

@@ -3,7 +3,7 @@
 // scrolling through the bar table a page at a time. Run under a real X server (xvfb-run) or
 // the offscreen platform; not part of ctest.
 //
-//   bench_window [--bars N] [--repeat K]
+//   bench_app_window [--bars N] [--repeat K]
 #include <sys/resource.h>
 
 #include <QApplication>
