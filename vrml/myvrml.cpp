@@ -218,6 +218,14 @@ void MyVrml::Real(double value) {
   AppendReal(out_, value);
 }
 
+void MyVrml::Reals(double a, double b, double c, std::string_view gap, std::string_view thirdGap) {
+  Real(a);
+  out_ += gap;
+  Real(b);
+  out_ += thirdGap;
+  Real(c);
+}
+
 void MyVrml::Blanks(std::size_t count) {
   out_.append(count, ' ');
 }
@@ -282,11 +290,7 @@ bool MyVrml::WriteVrmlHeader(const std::string& fileName, const std::string& mod
   Fixed("{", 89);
   Fixed("  description \"Viewpoint1\"", 90);
   out_ += "  position ";
-  Real(sceneSize);
-  out_ += ' ';
-  Real(sceneSize);
-  out_ += ' ';
-  Real(-sceneSize);
+  Reals(sceneSize, sceneSize, -sceneSize);
   Blanks(42);
   EndLine();
   Fixed(
@@ -300,11 +304,7 @@ bool MyVrml::WriteVrmlHeader(const std::string& fileName, const std::string& mod
   Fixed("{", 89);
   Fixed("  description \"Viewpoint2\"", 89);
   out_ += "  position ";
-  Real(-sceneSize);
-  out_ += ' ';
-  Real(-sceneSize);
-  out_ += ' ';
-  Real(-sceneSize);
+  Reals(-sceneSize, -sceneSize, -sceneSize);
   Blanks(40);
   EndLine();
   Fixed("  orientation 0.689054 0.561775 -0.457835 3.04848 # towards 0 0 0  tilt 2.03541 radians",
@@ -315,78 +315,50 @@ bool MyVrml::WriteVrmlHeader(const std::string& fileName, const std::string& mod
   return true;
 }
 
+// The line layouts of a label group: the node, support and bar labels keep their lines at 46
+// characters, the axis letters at 51.
+struct MyVrml::LabelLayout {
+  std::size_t Width;              // of the padded lines; the one with a tab is one shorter
+  std::size_t TranslationBlanks;  // after the translation
+  std::string_view ThirdGap;      // before the third coordinate of the translation
+  std::size_t TextBlanks;         // after the text
+  std::size_t SizeBlanks;         // after the font size
+};
+
 // The label group: a yellow text turned by -1.57079 about x and moved to (p, q, r).
-void MyVrml::LabelGroup(std::string_view heading, double p, double q, double r, std::size_t k,
-                        std::string_view text, std::size_t textBlanks) {
+void MyVrml::LabelGroup(std::string_view heading, double p, double q, double r,
+                        std::string_view text, const LabelLayout& layout) {
+  const std::size_t w = layout.Width;
   Line(heading);
   Line("");
-  Fixed("Transform {", 46);
+  Fixed("Transform {", w);
   out_ += "  translation ";
-  Real(p);
-  out_ += ' ';
-  Real(q);
-  out_ += ' ';
-  Real(r);
-  Blanks(k);
+  Reals(p, q, r, " ", layout.ThirdGap);
+  Blanks(layout.TranslationBlanks);
   EndLine();
-  Fixed("  rotation    1 0 0 -1.57079", 46);
-  Fixed("  children [", 46);
-  Fixed("    Shape {", 46);
-  Fixed("      appearance Appearance {", 46);
-  Fixed("\t    material Material { diffuseColor 1 1 0 }", 45);
-  Fixed("      }", 46);
-  Fixed("      geometry Text {", 46);
-  Fixed("        string [", 46);
+  Fixed("  rotation    1 0 0 -1.57079", w);
+  Fixed("  children [", w);
+  Fixed("    Shape {", w);
+  Fixed("      appearance Appearance {", w);
+  Fixed("\t    material Material { diffuseColor 1 1 0 }", w - 1);
+  Fixed("      }", w);
+  Fixed("      geometry Text {", w);
+  Fixed("        string [", w);
   Blanks(16);
   out_ += '"';
   out_ += VrmlStringContent(text);
   out_ += "\"]";
-  Blanks(textBlanks);
+  Blanks(layout.TextBlanks);
   EndLine();
-  Fixed("        fontStyle FontStyle {", 46);
-  Fixed("            family \"ARIAL\"", 46);
+  Fixed("        fontStyle FontStyle {", w);
+  Fixed("            family \"ARIAL\"", w);
   out_ += "            size ";
   out_ += labelSize_;
-  Blanks(10);
+  Blanks(layout.SizeBlanks);
   EndLine();
-  Fixed("        }   }   }", 46);
-  Fixed("      ]", 46);
-  Fixed("}", 46);
-  Line("");
-}
-
-// The wide variant of the label group for the axis letters.
-void MyVrml::AxisLetter(char letter, double p, double q, double r, bool wideThird,
-                        std::size_t blanks) {
-  Line("# name of axis ");
-  Line("");
-  Fixed("Transform {", 51);
-  out_ += "  translation ";
-  Real(p);
-  out_ += ' ';
-  Real(q);
-  out_ += wideThird ? "  " : " ";
-  Real(r);
-  Blanks(blanks);
-  EndLine();
-  Fixed("  rotation    1 0 0 -1.57079", 51);
-  Fixed("  children [", 51);
-  Fixed("    Shape {", 51);
-  Fixed("      appearance Appearance {", 51);
-  Fixed("\t    material Material { diffuseColor 1 1 0 }", 50);
-  Fixed("      }", 51);
-  Fixed("      geometry Text {", 51);
-  Fixed("        string [", 51);
-  Fixed(std::string(16, ' ') + '"' + letter + "\"]", 51);
-  Fixed("        fontStyle FontStyle {", 51);
-  Fixed("            family \"ARIAL\"", 51);
-  out_ += "            size ";
-  out_ += labelSize_;
-  Blanks(15);
-  EndLine();
-  Fixed("        }   }   }", 51);
-  Fixed("      ]", 51);
-  Fixed("}", 51);
+  Fixed("        }   }   }", w);
+  Fixed("      ]", w);
+  Fixed("}", w);
   Line("");
 }
 
@@ -398,11 +370,7 @@ void MyVrml::WriteVrmlBlock(bool showAxes, double sizeX, double sizeY, double si
   Fixed("    }", 51);
   Fixed("    geometry Box {", 51);
   out_ += "        size ";
-  Real(sizeX);
-  out_ += ' ';
-  Real(sizeY);
-  out_ += ' ';
-  Real(sizeZ);
+  Reals(sizeX, sizeY, sizeZ);
   Blanks(18);
   EndLine();
   Fixed("    }", 51);
@@ -416,11 +384,7 @@ void MyVrml::WriteVrmlBlock(bool showAxes, double sizeX, double sizeY, double si
     centre[axis] = 0.375 * s;
     Fixed("Transform {", 51);
     out_ += "  translation ";
-    Real(centre[0]);
-    out_ += ' ';
-    Real(centre[1]);
-    out_ += ' ';
-    Real(centre[2]);
+    Reals(centre[0], centre[1], centre[2]);
     Blanks(9);
     EndLine();
     if (axis == 0) Fixed("  rotation    0 0 1 -1.57079", 51);
@@ -442,9 +406,11 @@ void MyVrml::WriteVrmlBlock(bool showAxes, double sizeX, double sizeY, double si
     Fixed("}", 51);
 
     const double tip = 0.75 * s + 0.06;
-    if (axis == 0) AxisLetter('x', tip, 0, 0, false, 5);
-    if (axis == 1) AxisLetter('y', 0, tip, 0, true, 4);
-    if (axis == 2) AxisLetter('z', 0, 0, tip, true, 4);
+    const char* const letters[3] = {"x", "y", "z"};
+    centre[axis] = tip;
+    // The x letter's translation is one blank narrower before its third coordinate.
+    LabelGroup("# name of axis ", centre[0], centre[1], centre[2], letters[axis],
+               {51, axis == 0 ? 5u : 4u, axis == 0 ? " " : "  ", 31, 15});
   }
 }
 
@@ -462,18 +428,15 @@ void MyVrml::WriteVrmlBlockNode(const std::string& name, double x, double y, dou
   Fixed("      }", 37);
   Fixed("      coord Coordinate {", 37);
   out_ += "          point [";
-  Real(x);
-  out_ += ',';
-  Real(y);
-  out_ += ',';
-  Real(z);
+  Reals(x, y, z, ",", ",");
   out_ += "]  ";
   EndLine();
   Fixed("      }", 37);
   Fixed("  }", 37);
   Fixed("}", 37);
   Line("");
-  if (name != "none") LabelGroup("# name of the node ", x + 0.06, y, z, 10, name, 18);
+  if (name != "none")
+    LabelGroup("# name of the node ", x + 0.06, y, z, name, {46, 10, " ", 18, 10});
 }
 
 void MyVrml::WriteVrmlSupport(const std::string& name, double x, double y, double z) {
@@ -484,11 +447,7 @@ void MyVrml::WriteVrmlSupport(const std::string& name, double x, double y, doubl
   Line("");
   Fixed("Transform {", 46);
   out_ += "  translation ";
-  Real(x);
-  out_ += ' ';
-  Real(y);
-  out_ += ' ';
-  Real(z);
+  Reals(x, y, z);
   Blanks(15);
   EndLine();
   // The cone's tip (local +y) points towards the plane z = 0.
@@ -507,7 +466,8 @@ void MyVrml::WriteVrmlSupport(const std::string& name, double x, double y, doubl
   Fixed("    }", 46);
   Fixed("   ]", 46);
   Fixed("}", 46);
-  if (name != "none") LabelGroup("# name of the support ", x + 0.06, y, z, 10, name, 18);
+  if (name != "none")
+    LabelGroup("# name of the support ", x + 0.06, y, z, name, {46, 10, " ", 18, 10});
 }
 
 void MyVrml::WriteVrmlBar(int barType, const std::string& name, double x1, double y1, double z1,
@@ -546,22 +506,14 @@ void MyVrml::WriteVrmlBar(int barType, const std::string& name, double x1, doubl
     const double a3 = ux - 0.0 * uy;
     const double angle = -std::acos(uy);
     out_ += "  rotation   ";
-    Real(a1);
-    out_ += ' ';
-    Real(a2);
-    out_ += ' ';
-    Real(a3);
+    Reals(a1, a2, a3);
     out_ += ' ';
     Real(angle);
     out_ += "  ";
     EndLine();
   }
   out_ += "  translation ";
-  Real(mx);
-  out_ += ' ';
-  Real(my);
-  out_ += ' ';
-  Real(mz);
+  Reals(mx, my, mz);
   Blanks(19);
   EndLine();
   Fixed("  children [", 53);
@@ -579,7 +531,8 @@ void MyVrml::WriteVrmlBar(int barType, const std::string& name, double x1, doubl
   Fixed("  }", 53);
   Fixed("  ]", 53);
   Fixed("}", 53);
-  if (name != "none") LabelGroup("# name of bar ", mx + 0.06, my, mz, 7, "(" + name + ")", 16);
+  if (name != "none")
+    LabelGroup("# name of bar ", mx + 0.06, my, mz, "(" + name + ")", {46, 7, " ", 16, 10});
 }
 
 bool MyVrml::CloseVrmlFile() {

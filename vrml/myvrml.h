@@ -54,9 +54,12 @@ class MyVrml {
   void EndLine();
   // Writes what has been assembled to the temporary file; a failure is kept for the close.
   void Flush();
-  void LabelGroup(std::string_view heading, double p, double q, double r, std::size_t k,
-                  std::string_view text, std::size_t textBlanks);
-  void AxisLetter(char letter, double p, double q, double r, bool wideThird, std::size_t blanks);
+  // Three real fields, gap between the first two, thirdGap before the third.
+  void Reals(double a, double b, double c, std::string_view gap = " ",
+             std::string_view thirdGap = " ");
+  struct LabelLayout;
+  void LabelGroup(std::string_view heading, double p, double q, double r, std::string_view text,
+                  const LabelLayout& layout);
   void Discard();
 
   Dialogs& dialogs_;

@@ -39,20 +39,29 @@ void ExpectSameText(const std::string& actual, const std::string& expected) {
                 << "]\n  expected: [" << lineAt(expected) << "]";
 }
 
-class ModelGoldenTest : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(ModelGoldenTest, ExportMatchesTheExpectedScene) {
-  const fs::path data = test::VrmlDataFolder();
-  const test::ModelCase model = test::ReadModelCase(data / "cases" / (GetParam() + ".model"));
+// The scene of the model case cases/<name>.model as the export writes it.
+std::string ExportedCase(const std::string& name, RecordingDialogs& dialogs) {
+  const test::ModelCase model =
+      test::ReadModelCase(test::VrmlDataFolder() / "cases" / (name + ".model"));
   ModelStore store;
   test::FillStore(model, store);
   TempFolder dir;
-  RecordingDialogs dialogs;
   WriteVrmlModel(store, model.Title, dir.File("tarvelin.wrl"), model.Numbering, model.Axes,
                  dialogs);
+  return ReadWholeFile(dir.File("tarvelin.wrl"));
+}
+
+std::string ExpectedScene(const std::string& name) {
+  return ReadWholeFile(test::VrmlDataFolder() / "expected" / (name + ".wrl"));
+}
+
+class ModelGoldenTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ModelGoldenTest, ExportMatchesTheExpectedScene) {
+  RecordingDialogs dialogs;
+  const std::string text = ExportedCase(GetParam(), dialogs);
   EXPECT_TRUE(dialogs.Log.empty());
-  ExpectSameText(ReadWholeFile(dir.File("tarvelin.wrl")),
-                 ReadWholeFile(data / "expected" / (GetParam() + ".wrl")));
+  ExpectSameText(text, ExpectedScene(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ModelGoldenTest, ::testing::ValuesIn(test::CaseNames(".model")));
@@ -67,17 +76,10 @@ TEST(LocaleTest, SceneIsTheSameUnderACommaLocale) {
       break;
     }
   if (!set) GTEST_SKIP() << "no locale with a decimal comma is installed";
-  const fs::path data = test::VrmlDataFolder();
-  const test::ModelCase model = test::ReadModelCase(data / "cases" / "worked_full.model");
-  ModelStore store;
-  test::FillStore(model, store);
-  TempFolder dir;
   RecordingDialogs dialogs;
-  WriteVrmlModel(store, model.Title, dir.File("tarvelin.wrl"), model.Numbering, model.Axes,
-                 dialogs);
-  const std::string text = ReadWholeFile(dir.File("tarvelin.wrl"));
+  const std::string text = ExportedCase("worked_full", dialogs);
   std::setlocale(LC_ALL, saved.c_str());
-  ExpectSameText(text, ReadWholeFile(data / "expected" / "worked_full.wrl"));
+  ExpectSameText(text, ExpectedScene("worked_full"));
 }
 
 class CallsGoldenTest : public ::testing::TestWithParam<std::string> {};

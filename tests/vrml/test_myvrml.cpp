@@ -97,10 +97,16 @@ void WriteSmallScene(MyVrml& vrml, const std::string& path) {
   vrml.WriteVrmlBar(0, "1", 0, 0, 0, 1, 1, 1);
 }
 
-TEST(SceneFileTest, EveryLineEndsWithCrLf) {
+// A scene writer with its folder and message log; path is the usual scene name in the folder.
+class SceneFileTest : public ::testing::Test {
+ protected:
   TempFolder dir;
+  const std::string path = dir.File("tarvelin.wrl");
   RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
+  MyVrml vrml{dialogs};
+};
+
+TEST_F(SceneFileTest, EveryLineEndsWithCrLf) {
   WriteSmallScene(vrml, dir.File("s.wrl"));
   vrml.WriteVrmlBlock(true, 1, 2, 3);
   vrml.WriteVrmlSupport("2", 1, 1, -1);
@@ -120,10 +126,7 @@ TEST(SceneFileTest, EveryLineEndsWithCrLf) {
   EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"s.wrl"});
 }
 
-TEST(SceneFileTest, NothingReachesTheTargetBeforeClosing) {
-  TempFolder dir;
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
+TEST_F(SceneFileTest, NothingReachesTheTargetBeforeClosing) {
   WriteSmallScene(vrml, dir.File("s.wrl"));
   EXPECT_TRUE(vrml.IsOpen());
   EXPECT_FALSE(std::filesystem::exists(dir.File("s.wrl")));
@@ -132,11 +135,8 @@ TEST(SceneFileTest, NothingReachesTheTargetBeforeClosing) {
   EXPECT_TRUE(std::filesystem::exists(dir.File("s.wrl")));
 }
 
-TEST(SceneFileTest, AnUnfinishedSceneLeavesTheOldFileAndNoTemporary) {
-  TempFolder dir;
-  const std::string path = dir.File("tarvelin.wrl");
+TEST_F(SceneFileTest, AnUnfinishedSceneLeavesTheOldFileAndNoTemporary) {
   test::WriteWholeFile(path, "old scene");
-  RecordingDialogs dialogs;
   {
     MyVrml vrml(dialogs);
     WriteSmallScene(vrml, path);
@@ -146,12 +146,8 @@ TEST(SceneFileTest, AnUnfinishedSceneLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"tarvelin.wrl"});
 }
 
-TEST(SceneFileTest, ClosingReplacesTheOldFile) {
-  TempFolder dir;
-  const std::string path = dir.File("tarvelin.wrl");
+TEST_F(SceneFileTest, ClosingReplacesTheOldFile) {
   test::WriteWholeFile(path, "old scene");
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
   WriteSmallScene(vrml, path);
   ASSERT_TRUE(vrml.CloseVrmlFile());
   const std::string text = ReadWholeFile(path);
@@ -166,11 +162,7 @@ TEST(SceneFileTest, ClosingReplacesTheOldFile) {
   EXPECT_EQ(second.find("Cylinder"), std::string::npos);
 }
 
-TEST(SceneFileTest, AFailureToPutTheSceneInPlaceIsReported) {
-  TempFolder dir;
-  const std::string path = dir.File("tarvelin.wrl");
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
+TEST_F(SceneFileTest, AFailureToPutTheSceneInPlaceIsReported) {
   WriteSmallScene(vrml, path);
   // Something else takes the name before the scene is closed.
   std::filesystem::create_directory(path);
@@ -183,15 +175,12 @@ TEST(SceneFileTest, AFailureToPutTheSceneInPlaceIsReported) {
   EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"tarvelin.wrl"});
 }
 
-TEST(SceneFileTest, ClosingWithoutAnOpenSceneDoesNothing) {
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
+TEST_F(SceneFileTest, ClosingWithoutAnOpenSceneDoesNothing) {
   EXPECT_FALSE(vrml.CloseVrmlFile());
   EXPECT_TRUE(dialogs.Log.empty());
 }
 
-TEST(SceneFileTest, HeaderFailsWhenTheFileCannotBeCreated) {
-  TempFolder dir;
+TEST_F(SceneFileTest, HeaderFailsWhenTheFileCannotBeCreated) {
   std::filesystem::create_directory(dir.File("folder.wrl"));
   const std::string paths[] = {dir.File("missing/tarvelin.wrl"), dir.File("folder.wrl"), ""};
   for (const std::string& path : paths) {
@@ -207,14 +196,12 @@ TEST(SceneFileTest, HeaderFailsWhenTheFileCannotBeCreated) {
   EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"folder.wrl"});
 }
 
-TEST(SceneFileTest, HeaderFailsInAFolderThatCannotBeWritten) {
-  TempFolder dir;
+TEST_F(SceneFileTest, HeaderFailsInAFolderThatCannotBeWritten) {
   const std::string folder = dir.File("locked");
   std::filesystem::create_directory(folder);
   test::WriteWholeFile(folder + "/tarvelin.wrl", "old scene");
   if (std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) != 0)
     GTEST_SKIP() << "chattr is not available here";
-  RecordingDialogs dialogs;
   bool created;
   {
     MyVrml vrml(dialogs);
@@ -226,10 +213,7 @@ TEST(SceneFileTest, HeaderFailsInAFolderThatCannotBeWritten) {
   EXPECT_EQ(ReadWholeFile(folder + "/tarvelin.wrl"), "old scene");
 }
 
-TEST(SceneFileTest, TheSceneFileGetsOrdinaryPermissions) {
-  TempFolder dir;
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
+TEST_F(SceneFileTest, TheSceneFileGetsOrdinaryPermissions) {
   WriteSmallScene(vrml, dir.File("s.wrl"));
   ASSERT_TRUE(vrml.CloseVrmlFile());
   const mode_t mask = umask(0);
@@ -241,10 +225,7 @@ TEST(SceneFileTest, TheSceneFileGetsOrdinaryPermissions) {
 
 // Coordinates so large that the squares of the bar's components (or the sum of its two ends)
 // leave the double range, while its length and midpoint do not: they are written as numbers.
-TEST(SceneFileTest, AHugeBarKeepsItsLengthAndMidpoint) {
-  TempFolder dir;
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
+TEST_F(SceneFileTest, AHugeBarKeepsItsLengthAndMidpoint) {
   ASSERT_TRUE(vrml.WriteVrmlHeader(dir.File("s.wrl"), "t.PEN", 1.0));
   vrml.WriteVrmlBar(0, "1", 0, 0, 0, 1e200, 0, 0);
   vrml.WriteVrmlBar(0, "2", 0, 0, 0, -3e200, 4e200, 0);
@@ -271,10 +252,7 @@ TEST(SceneFileTest, AHugeBarKeepsItsLengthAndMidpoint) {
 }
 
 // A scene that is passed on to the disk in several slices: every slice arrives once, in order.
-TEST(SceneFileTest, ALargeSceneIsTheSmallOneWithItsBarsRepeated) {
-  TempFolder dir;
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
+TEST_F(SceneFileTest, ALargeSceneIsTheSmallOneWithItsBarsRepeated) {
   auto scene = [&](int bars) {
     EXPECT_TRUE(vrml.WriteVrmlHeader(dir.File("s.wrl"), "t.PEN", 1.0));
     for (int i = 0; i < bars; ++i) {
@@ -304,12 +282,8 @@ TEST(SceneFileTest, ALargeSceneIsTheSmallOneWithItsBarsRepeated) {
 }
 
 // The disk fills up halfway through a large scene (a file size limit stands in for it).
-TEST(SceneFileTest, AWriteFailureHalfwayLeavesTheOldScene) {
-  TempFolder dir;
-  const std::string path = dir.File("tarvelin.wrl");
+TEST_F(SceneFileTest, AWriteFailureHalfwayLeavesTheOldScene) {
   test::WriteWholeFile(path, "old scene");
-  RecordingDialogs dialogs;
-  MyVrml vrml(dialogs);
   ASSERT_TRUE(vrml.WriteVrmlHeader(path, "t.PEN", 1.0));
 
   rlimit saved{};
