@@ -173,15 +173,21 @@ TEST(CalculateModel, ZeroLengthBarAddsNothingButCounts) {
   EXPECT_EQ(s.Label23, "3 nodes");
 }
 
+// One bar of EA = 1000 from (x, 0, 0) to (-x, 0, 0), loaded by fx.
+ModelStore OneBarAlongX(const std::string& x, double fx) {
+  ModelStore s = MakeStore();
+  SetNode(s, 1, x, "0", "0");
+  SetNode(s, 2, "-" + x, "0", "0");
+  SetBar(s, 1, "1", "2");
+  SetType(s, 0, "1000", "1");
+  SetLoads(s, {fx, 0, 0, 0, 0, 0});
+  return s;
+}
+
 // A bar so long that the square of its length leaves the double range still has its length
 // and its stiffness: it must not drop out of the model as if it had none.
 TEST(CalculateModel, BarLongerThanTheSquareRangeKeepsItsStiffness) {
-  ModelStore s = MakeStore();
-  SetNode(s, 1, "1e200", "0", "0");
-  SetNode(s, 2, "-1e200", "0", "0");
-  SetBar(s, 1, "1", "2");
-  SetType(s, 0, "1000", "1");
-  SetLoads(s, {1, 0, 0, 0, 0, 0});
+  ModelStore s = OneBarAlongX("1e200", 1);
   s.CheckBox1 = true;
   RecordingDialogs dialogs;
   ASSERT_TRUE(CalculateModel(s, dialogs));
@@ -201,12 +207,7 @@ TEST(CalculateModel, BarLongerThanTheSquareRangeKeepsItsStiffness) {
 // longer than any double, so EA/L is 0; it is named as a bar without stiffness instead of
 // filling the matrix with NaN.
 TEST(CalculateModel, BarLongerThanTheLargestDoubleIsNamedAsAddingNothing) {
-  ModelStore s = MakeStore();
-  SetNode(s, 1, "1.2e308", "0", "0");
-  SetNode(s, 2, "-1.2e308", "0", "0");
-  SetBar(s, 1, "1", "2");
-  SetType(s, 0, "1000", "1");
-  SetLoads(s, {0, 0, 0, 0, 0, 0});
+  ModelStore s = OneBarAlongX("1.2e308", 0);
   RecordingDialogs dialogs;
   ASSERT_TRUE(CalculateModel(s, dialogs));
   ASSERT_EQ(s.Result.Warnings.size(), 1u);
