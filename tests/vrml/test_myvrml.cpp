@@ -251,6 +251,22 @@ TEST_F(SceneFileTest, AHugeBarKeepsItsLengthAndMidpoint) {
   for (const char* line : expected) EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
+// Ends on opposite sides near the largest double: even the difference of the ends overflows.
+// The bar still stands where it is and points along x; only its length is beyond any number.
+TEST_F(SceneFileTest, ABarLongerThanTheLargestDoubleKeepsItsPlaceAndDirection) {
+  ASSERT_TRUE(vrml.WriteVrmlHeader(path, "t.PEN", 1.0));
+  vrml.WriteVrmlBar(0, "1", 1.2e308, 0, 0, -1.2e308, 0, 0);
+  ASSERT_TRUE(vrml.CloseVrmlFile());
+  const std::string text = ReadWholeFile(path);
+  EXPECT_EQ(text.find("NAN"), std::string::npos);
+  for (const char* line : {
+           "  rotation    0 0 1  1.57079632679490E+0000",
+           "  translation  0.00000000000000E+0000  0.00000000000000E+0000  0.00000000000000E+0000",
+           "          height  INF  ",
+       })
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
 // A scene that is passed on to the disk in several slices: every slice arrives once, in order.
 TEST_F(SceneFileTest, ALargeSceneIsTheSmallOneWithItsBarsRepeated) {
   auto scene = [&](int bars) {
