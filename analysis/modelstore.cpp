@@ -2,7 +2,10 @@
 #include "analysis/modelstore.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
+#include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "support/numtext.h"
@@ -12,23 +15,19 @@ namespace tarvelin {
 
 namespace {
 
-// Width of a column as the designer creates a grid, before anyone sets it.
-constexpr int kDefaultColWidth = 64;
-
-const std::string& EmptyText() {
-  static const std::string empty;
-  return empty;
-}
-
 // A row number computed from user data (a type plus one) may not fit an int; such a row lies
 // beyond every grid and reads as empty.
-const std::string& CellAtRow(const TextGrid& grid, int col, long long row) {
-  if (row > INT_MAX) return EmptyText();
+std::string_view CellAtRow(const TextGrid& grid, int col, long long row) {
+  if (row > INT_MAX) return {};
   return grid.Cell(col, static_cast<int>(row));
 }
 
 void WriteRowNumbers(TextGrid& grid, int offset) {
-  for (int r = 1; r < grid.RowCount(); ++r) grid.SetCell(0, r, std::to_string(r - offset));
+  char digits[16];
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    const auto end = std::to_chars(digits, digits + sizeof digits, r - offset).ptr;
+    grid.SetCell(0, r, std::string_view(digits, static_cast<size_t>(end - digits)));
+  }
 }
 
 // The characters that cleaning may change: the blank characters and the comma.
@@ -39,7 +38,7 @@ struct CleanableChars {
   }
 };
 
-bool HasBlankOrComma(const std::string& text) {
+bool HasBlankOrComma(std::string_view text) {
   static const CleanableChars cleanable;
   for (char c : text)
     if (cleanable.table[static_cast<unsigned char>(c)]) return true;
@@ -47,7 +46,7 @@ bool HasBlankOrComma(const std::string& text) {
 }
 
 // True when a copy of the cell would pass CleanNumberText; the cell stays as it is.
-bool CellPassesCleaning(const std::string& cell, std::string& scratch) {
+bool CellPassesCleaning(std::string_view cell, std::string& scratch) {
   if (cell.empty()) return false;
   if (!HasBlankOrComma(cell)) return IsNumberText(cell);
   scratch.assign(cell);
@@ -59,11 +58,38 @@ bool CellPassesCleaning(const std::string& cell, std::string& scratch) {
 // ---------------------------------------------------------------------------------------------
 // TextGrid
 
+void CellText::Assign(std::string_view text) {
+  if (text.size() <= kInline) {
+    // Through a copy: text may lie in this cell's own bytes.
+    char copy[kInline];
+    if (!text.empty()) std::memcpy(copy, text.data(), text.size());
+    Release();
+    if (!text.empty()) std::memcpy(bytes_, copy, text.size());
+    bytes_[kTag] = static_cast<char>(text.size());
+    return;
+  }
+  if (text.size() > UINT32_MAX) throw std::length_error("TextGrid: cell text too long");
+  char* block = new char[text.size()];
+  std::memcpy(block, text.data(), text.size());
+  const auto size = static_cast<std::uint32_t>(text.size());
+  Release();
+  std::memcpy(bytes_, &block, sizeof block);
+  std::memcpy(bytes_ + sizeof block, &size, sizeof size);
+  bytes_[kTag] = static_cast<char>(kOutside);
+}
+
+void CellText::Release() noexcept {
+  if (static_cast<unsigned char>(bytes_[kTag]) != kOutside) return;
+  char* block;
+  std::memcpy(&block, bytes_, sizeof block);
+  delete[] block;
+  bytes_[kTag] = 0;
+}
+
 TextGrid::TextGrid(int colCount, int rowCount)
     : colCount_(std::max(colCount, 0)),
       rowCount_(std::max(rowCount, 0)),
-      cells_(static_cast<size_t>(colCount_) * static_cast<size_t>(rowCount_)),
-      colWidths_(static_cast<size_t>(colCount_), kDefaultColWidth) {}
+      cells_(static_cast<size_t>(colCount_) * static_cast<size_t>(rowCount_)) {}
 
 void TextGrid::SetRowCount(int rows) {
   TARVELIN_ASSERT(rows >= 0);
@@ -73,36 +99,23 @@ void TextGrid::SetRowCount(int rows) {
   rowCount_ = rows;
 }
 
-const std::string& TextGrid::CellOutside(int col, int row) const {
+void TextGrid::CheckNotNegative(int col, int row) {
   if (col < 0) throw UserError(ListIndexErrorText(col));
   if (row < 0) throw UserError(ListIndexErrorText(row));
-  return EmptyText();  // beyond the grid
 }
 
-void TextGrid::CellRefOutside(int col, int row) const {
-  if (col < 0) throw UserError(ListIndexErrorText(col));
-  if (row < 0) throw UserError(ListIndexErrorText(row));
-  // Beyond the grid: the caller promised a cell inside it.
-  CheckFailed(__FILE__, __LINE__, "col < ColCount() && row < RowCount()");
-}
-
-void TextGrid::SetCell(int col, int row, std::string text) {
-  CellRef(col, row) = std::move(text);
+void TextGrid::SetCell(int col, int row, std::string_view text) {
+  if (!Inside(col, row)) {
+    CheckNotNegative(col, row);
+    // Beyond the grid: the caller promised a cell inside it.
+    CheckFailed(__FILE__, __LINE__, "col < ColCount() && row < RowCount()");
+  }
+  cells_[Index(col, row)].Assign(text);
 }
 
 void TextGrid::ClearCells(int firstCol, int firstRow) {
   for (int r = std::max(firstRow, 0); r < rowCount_; ++r)
-    for (int c = std::max(firstCol, 0); c < colCount_; ++c) cells_[Index(c, r)].clear();
-}
-
-int TextGrid::ColWidth(int col) const {
-  TARVELIN_ASSERT(col >= 0 && col < colCount_);
-  return colWidths_[col];
-}
-
-void TextGrid::SetColWidth(int col, int width) {
-  TARVELIN_ASSERT(col >= 0 && col < colCount_);
-  colWidths_[col] = width;
+    for (int c = std::max(firstCol, 0); c < colCount_; ++c) cells_[Index(c, r)].Clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -127,12 +140,7 @@ ModelStore::ModelStore()
           NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
           NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
           NumberLogic::Designed(TNumberType::RealType, -1000000000, 1000000000, "0"),
-      } {
-  // Column widths as designed; the start-up and InitTables adjust some of them.
-  for (int c = 0; c < CoordGrid.ColCount(); ++c) CoordGrid.SetColWidth(c, 40);
-  for (TextGrid* grid : {&EleGrid, &PropGrid, &StringGrid3})
-    for (int c = 0; c < grid->ColCount(); ++c) grid->SetColWidth(c, 60);
-}
+      } {}
 
 void ModelStore::ResizeTables(int gridLength) {
   GridLength = ClampGridLength(gridLength);
@@ -169,13 +177,12 @@ void InitTables(ModelStore& store) {
   WriteRowNumbers(prop, 1);  // row r holds type r - 1
 
   TextGrid& forces = store.StringGrid3;
-  forces.SetColWidth(1, 160);
   forces.SetCell(0, 0, "bar");
   forces.SetCell(1, 0, "normal force [kN]");
   WriteRowNumbers(forces, 0);
 }
 
-double CoordinateValue(const std::string& cleaned, int col, int row) {
+double CoordinateValue(std::string_view cleaned, int col, int row) {
   try {
     return StrToFloat(cleaned);
   } catch (const UserError& e) {
@@ -203,11 +210,11 @@ bool NormaliseTables(ModelStore& store) {
   TextGrid& coord = store.CoordGrid;
   for (int r = 1; r < coord.RowCount(); ++r) {
     for (int c = 1; c <= 3 && c < coord.ColCount(); ++c) {
-      std::string& cell = coord.CellRef(c, r);
+      const std::string_view cell = coord.Cell(c, r);
       if (cell.empty() || IsFixedText(cell, 6, 3)) continue;
       scratch.assign(cell);
       if (CleanNumberText(scratch)) {
-        cell = FormatFixed(CoordinateValue(scratch, c, r), 6, 3);
+        coord.SetCell(c, r, FormatFixed(CoordinateValue(scratch, c, r), 6, 3));
       } else {
         ok = false;  // the cell keeps its text so the user can find it
       }
@@ -217,7 +224,7 @@ bool NormaliseTables(ModelStore& store) {
   TextGrid& ele = store.EleGrid;
   for (int r = 1; r < ele.RowCount(); ++r) {
     for (int c = 1; c <= 2; ++c) {
-      std::string& cell = ele.CellRef(c, r);
+      const std::string_view cell = ele.Cell(c, r);
       if (cell.empty()) continue;
       if (!HasBlankOrComma(cell)) {
         ok = ok && IsNumberText(cell);  // cleaning would leave it as it is
@@ -225,15 +232,13 @@ bool NormaliseTables(ModelStore& store) {
       }
       scratch.assign(cell);
       if (CleanNumberText(scratch)) {
-        cell.assign(scratch);
+        ele.SetCell(c, r, scratch);
       } else {
         ok = false;
       }
     }
-    if (!ele.Cell(1, r).empty() && !ele.Cell(2, r).empty()) {
-      std::string& type = ele.CellRef(3, r);
-      if (type.empty()) type = "0";
-    }
+    if (!ele.Cell(1, r).empty() && !ele.Cell(2, r).empty() && ele.Cell(3, r).empty())
+      ele.SetCell(3, r, "0");
   }
   return ok;
 }
@@ -318,14 +323,15 @@ std::string BarEntryText(const ModelStore& store, int bar, BarStage stage, const
 
 }  // namespace
 
-BarData ReadBar(const ModelStore& store, int bar) {
+namespace {
+
+// The one reading of a bar's cells, in table order: begin node and its X, Y, Z, end node and
+// its X, Y, Z, then (withProperties) type, E and A. The first cell that does not convert
+// throws its UserError; stage and coordinate then tell which cell it was.
+void ReadBarCells(const ModelStore& store, int bar, bool withProperties, BarData& b,
+                  BarStage& stage, int& coordinate) {
   const TextGrid& coord = store.CoordGrid;
   const TextGrid& ele = store.EleGrid;
-  const TextGrid& prop = store.PropGrid;
-  BarData b;
-  BarStage stage = BarStage::BeginNode;
-  int coordinate = 0;
-  // X, Y, Z of a node in that order; `coordinate` tells which one failed.
   auto readNode = [&](int node, double& x, double& y, double& z) {
     coordinate = 0;
     x = StrToFloat(coord.Cell(1, node));
@@ -334,26 +340,45 @@ BarData ReadBar(const ModelStore& store, int bar) {
     coordinate = 2;
     z = StrToFloat(coord.Cell(3, node));
   };
+  stage = BarStage::BeginNode;
+  b.BeginNode = StrToInt(ele.Cell(1, bar));
+  stage = BarStage::BeginCoordinates;
+  readNode(b.BeginNode, b.X1, b.Y1, b.Z1);
+  stage = BarStage::EndNode;
+  b.EndNode = StrToInt(ele.Cell(2, bar));
+  stage = BarStage::EndCoordinates;
+  readNode(b.EndNode, b.X2, b.Y2, b.Z2);
+  if (!withProperties) return;
+  stage = BarStage::Type;
+  b.Type = StrToInt(ele.Cell(3, bar));
+  stage = BarStage::E;
+  const long long typeRow = static_cast<long long>(b.Type) + 1;
+  if (typeRow < 0) throw UserError(ListIndexErrorText(typeRow));
+  b.E = StrToFloat(CellAtRow(store.PropGrid, 1, typeRow));
+  stage = BarStage::A;
+  b.A = StrToFloat(CellAtRow(store.PropGrid, 2, typeRow));
+}
+
+}  // namespace
+
+BarData ReadBar(const ModelStore& store, int bar) {
+  BarData b;
+  BarStage stage = BarStage::BeginNode;
+  int coordinate = 0;
   try {
-    b.BeginNode = StrToInt(ele.Cell(1, bar));
-    stage = BarStage::BeginCoordinates;
-    readNode(b.BeginNode, b.X1, b.Y1, b.Z1);
-    stage = BarStage::EndNode;
-    b.EndNode = StrToInt(ele.Cell(2, bar));
-    stage = BarStage::EndCoordinates;
-    readNode(b.EndNode, b.X2, b.Y2, b.Z2);
-    stage = BarStage::Type;
-    b.Type = StrToInt(ele.Cell(3, bar));
-    stage = BarStage::E;
-    const long long typeRow = static_cast<long long>(b.Type) + 1;
-    if (typeRow < 0) throw UserError(ListIndexErrorText(typeRow));
-    b.E = StrToFloat(CellAtRow(prop, 1, typeRow));
-    stage = BarStage::A;
-    b.A = StrToFloat(CellAtRow(prop, 2, typeRow));
+    ReadBarCells(store, bar, true, b, stage, coordinate);
   } catch (const UserError& e) {
     // The conversion's own text first, then where the entry lies.
     throw UserError(std::string(e.what()) + "\n" + BarEntryText(store, bar, stage, b, coordinate));
   }
+  return b;
+}
+
+BarData ReadBarNodes(const ModelStore& store, int bar) {
+  BarData b;
+  BarStage stage = BarStage::BeginNode;
+  int coordinate = 0;
+  ReadBarCells(store, bar, false, b, stage, coordinate);
   return b;
 }
 

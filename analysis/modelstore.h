@@ -3,7 +3,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/results.h"
@@ -12,6 +15,55 @@
 #include "support/numberlogic.h"
 
 namespace tarvelin {
+
+// The text of one cell in 16 bytes: up to 15 characters in place, a longer text in a block of
+// its own. A grid of a million rows holds 13 million cells, most of them a few characters
+// long, so a std::string (32 bytes, and its own block beyond 15 characters) would triple the
+// memory of the tables.
+class CellText {
+ public:
+  CellText() noexcept { bytes_[kTag] = 0; }
+  CellText(const CellText& other) : CellText() { Assign(other.View()); }
+  CellText(CellText&& other) noexcept {
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    other.bytes_[kTag] = 0;
+  }
+  CellText& operator=(const CellText& other) {
+    if (this != &other) Assign(other.View());
+    return *this;
+  }
+  CellText& operator=(CellText&& other) noexcept {
+    if (this != &other) {
+      Release();
+      std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+      other.bytes_[kTag] = 0;
+    }
+    return *this;
+  }
+  ~CellText() { Release(); }
+
+  std::string_view View() const noexcept {
+    const unsigned char tag = static_cast<unsigned char>(bytes_[kTag]);
+    if (tag <= kInline) return {bytes_, tag};
+    const char* text;
+    std::uint32_t size;
+    std::memcpy(&text, bytes_, sizeof text);
+    std::memcpy(&size, bytes_ + sizeof text, sizeof size);
+    return {text, size};
+  }
+  void Assign(std::string_view text);
+  void Clear() noexcept {
+    Release();
+    bytes_[kTag] = 0;
+  }
+
+ private:
+  static constexpr int kTag = 15;                  // the last byte: length in place, or kOutside
+  static constexpr unsigned char kInline = 15;     // longest text held in place
+  static constexpr unsigned char kOutside = 0xFF;  // pointer and length in the first 12 bytes
+  void Release() noexcept;
+  char bytes_[16];
+};
 
 // A grid of text cells addressed by (column, row), both from 0; row 0 holds the headers and
 // column 0 the row labels.
@@ -26,25 +78,18 @@ class TextGrid {
 
   // Cell access for the program. A negative row or column throws
   // UserError("List index out of bounds (n)"); a cell beyond the grid reads as empty text.
-  const std::string& Cell(int col, int row) const {
-    if (Inside(col, row)) return cells_[Index(col, row)];
-    return CellOutside(col, row);
+  // The text stays valid until this cell is written or the grid is resized.
+  std::string_view Cell(int col, int row) const {
+    if (Inside(col, row)) return cells_[Index(col, row)].View();
+    CheckNotNegative(col, row);
+    return {};  // beyond the grid
   }
-  // Writable cell; col and row must lie inside the grid (a negative index throws UserError
-  // as Cell does; an index beyond the grid is a programming error and stops the program).
-  std::string& CellRef(int col, int row) {
-    if (Inside(col, row)) return cells_[Index(col, row)];
-    CellRefOutside(col, row);
-  }
-  void SetCell(int col, int row, std::string text);
+  // col and row must lie inside the grid (a negative index throws UserError as Cell does; an
+  // index beyond the grid is a programming error and stops the program).
+  void SetCell(int col, int row, std::string_view text);
 
   // Empties the cells of columns firstCol..ColCount()-1 in rows firstRow..RowCount()-1.
   void ClearCells(int firstCol, int firstRow);
-
-  int ColWidth(int col) const;
-  void SetColWidth(int col, int width);
-  // Width of the control on screen, in pixels (view state).
-  int Width = 0;
 
  private:
   bool Inside(int col, int row) const {
@@ -53,13 +98,11 @@ class TextGrid {
   size_t Index(int col, int row) const {
     return static_cast<size_t>(row) * static_cast<size_t>(colCount_) + static_cast<size_t>(col);
   }
-  const std::string& CellOutside(int col, int row) const;
-  [[noreturn]] void CellRefOutside(int col, int row) const;
+  static void CheckNotNegative(int col, int row);
 
   int colCount_;
   int rowCount_;
-  std::vector<std::string> cells_;  // row-major
-  std::vector<int> colWidths_;
+  std::vector<CellText> cells_;  // row-major
 };
 
 class ModelStore {
@@ -123,7 +166,7 @@ bool CleanNumberText(std::string& text);
 // The value of a cleaned coordinate cell (col 1..3 of CoordGrid row row); a text that does not
 // convert throws UserError with the conversion's message and a line naming the node, the table,
 // the row and the column.
-double CoordinateValue(const std::string& cleaned, int col, int row);
+double CoordinateValue(std::string_view cleaned, int col, int row);
 // Cleans and reformats every filled coordinate and node cell; true when all passed.
 bool NormaliseTables(ModelStore& store);
 int CountNodes(const ModelStore& store);
@@ -138,8 +181,12 @@ struct BarData {
   double E = 0;
   double A = 0;
 };
-// Reads bar i with strict conversions (throws UserError on the first bad cell).
+// Reads bar i with strict conversions: nodes, their coordinates, type, E and A, each cell
+// once. The first bad cell throws UserError: the conversion's text and a line naming the entry.
 BarData ReadBar(const ModelStore& store, int bar);
+// The same reading of bar i's nodes and their coordinates alone (Type, E and A stay 0), for
+// the scene; the first bad cell throws the conversion's UserError as it is.
+BarData ReadBarNodes(const ModelStore& store, int bar);
 
 // Clears CheckBox1, checks CheckBox2, hides GroupBox4, StringGrid3, Label38 and Memo1.
 void ResetModelView(ModelStore& store);

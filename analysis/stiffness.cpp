@@ -234,6 +234,11 @@ bool Calculate(ModelStore& store, Dialogs& dialogs) {
   const int bars = CountBars(store);
   double L = 0;  // largest distance of a begin node from the mass centre
   IdleBars idle;
+  // Each bar is read once: what the force recovery needs is kept from the assembly.
+  CalculationResult result;
+  result.Bars.reserve(static_cast<size_t>(bars));
+  std::vector<TVector6> kinematic;
+  kinematic.reserve(static_cast<size_t>(bars));
   for (int i = 1; i <= bars; ++i) {
     const BarGeometryResult geo = BarGeometry(store, i, dialogs);
     if (geo.Data.E < 0 || geo.Data.A < 0) {
@@ -244,6 +249,17 @@ bool Calculate(ModelStore& store, Dialogs& dialogs) {
     AddBarStiffness(store, i, K, geo.G, geo.K, geo.L, dialogs);
     idle.Note(i, geo);
     L = std::max(L, std::hypot(geo.Data.X1, geo.Data.Y1, geo.Data.Z1));
+    BarResult bar;
+    bar.Bar = i;
+    bar.BeginNode = geo.Data.BeginNode;
+    bar.EndNode = geo.Data.EndNode;
+    bar.Type = geo.Data.Type;
+    bar.E = geo.Data.E;
+    bar.A = geo.Data.A;
+    bar.Length = geo.L;
+    bar.Stiffness = geo.K;
+    result.Bars.push_back(bar);
+    kinematic.push_back(geo.G);
   }
   if (!(L > 0) || !std::isfinite(L)) L = 1.0;
   if (store.CheckBox1) ShowMatrix(K, 6, "System stiffness Matrix:", dialogs);
@@ -305,35 +321,27 @@ bool Calculate(ModelStore& store, Dialogs& dialogs) {
   store.Label23 = std::to_string(CountNodes(store)) + " nodes";
   store.Label24 = std::to_string(bars) + " bars";
 
-  CalculationResult result;
-  result.Bars.reserve(static_cast<size_t>(bars));
   // The applied load less what the bars carry: F - sum N_i g_i.
   TVector6 residual = load;
   for (int r = 0; r < 6; ++r)
     if (!free[r]) residual[r] = 0.0;  // disregarded, and reported as such
   TextGrid& forces = store.StringGrid3;
   for (int i = 1; i <= bars; ++i) {
-    const BarGeometryResult geo = BarGeometry(store, i, dialogs);
-    const double n = BarNormalForce(geo.G, geo.K, geo.L, b);
+    // Test output shows every bar again before its force, as it always has.
+    if (store.CheckBox1) BarGeometry(store, i, dialogs);
+    BarResult& bar = result.Bars[static_cast<size_t>(i - 1)];
+    const TVector6& g = kinematic[static_cast<size_t>(i - 1)];
+    const double n = BarNormalForce(g, bar.Stiffness, bar.Length, b);
     if (i < forces.RowCount()) forces.SetCell(1, i, FormatFixed(n, 8, 4));
-    for (int j = 0; j < 6; ++j) residual[j] -= n * geo.G[j];
-    BarResult bar;
-    bar.Bar = i;
-    bar.BeginNode = geo.Data.BeginNode;
-    bar.EndNode = geo.Data.EndNode;
-    bar.Type = geo.Data.Type;
-    bar.E = geo.Data.E;
-    bar.A = geo.Data.A;
-    bar.Length = geo.L;
-    bar.Stiffness = geo.K;
+    for (int j = 0; j < 6; ++j) residual[j] -= n * g[j];
     bar.Force = n;
-    bar.Elongation = geo.K != 0.0 ? n / geo.K : 0.0;
-    bar.Stress = geo.Data.A != 0.0 ? n / geo.Data.A : 0.0;
-    result.Bars.push_back(bar);
+    bar.Elongation = bar.Stiffness != 0.0 ? n / bar.Stiffness : 0.0;
+    bar.Stress = bar.A != 0.0 ? n / bar.A : 0.0;
   }
+  std::vector<TVector6>().swap(kinematic);
   // Rows after the last bar hold no bar: no force of an earlier model may stay there.
   for (int r = bars + 1; r < forces.RowCount(); ++r)
-    if (!forces.Cell(1, r).empty()) forces.SetCell(1, r, std::string());
+    if (!forces.Cell(1, r).empty()) forces.SetCell(1, r, {});
 
   // Largest residual over the largest load, moments divided by L so both carry kN.
   double largestResidual = 0, largestLoad = 0;

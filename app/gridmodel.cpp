@@ -18,6 +18,12 @@
 
 namespace tarvelin {
 
+namespace {
+QString QtText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
 // GridModel
 
@@ -43,7 +49,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-      return QString::fromStdString(grid_->Cell(col, row));
+      return QtText(grid_->Cell(col, row));
     case Qt::BackgroundRole:
       if (IsFixed(col, row)) return QGuiApplication::palette().button();
       return {};
@@ -62,13 +68,12 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
   const int col = index.column();
   const int row = GridRow(index);
   if (IsFixed(col, row) || row >= grid_->RowCount()) return false;
-  std::string text = value.toString().toStdString();
-  std::string& cell = grid_->CellRef(col, row);
-  if (cell == text) return true;
-  std::string before = std::move(cell);
-  cell = std::move(text);
+  const std::string text = value.toString().toStdString();
+  if (grid_->Cell(col, row) == text) return true;
+  const std::string before(grid_->Cell(col, row));
+  grid_->SetCell(col, row, text);
   emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-  if (CellEdited) CellEdited(col, row, before, grid_->Cell(col, row));
+  if (CellEdited) CellEdited(col, row, before, text);
   return true;
 }
 
@@ -85,10 +90,10 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
     if (section < 0 || section >= grid_->ColCount()) return {};
-    return QString::fromStdString(grid_->Cell(section, 0));
+    return QtText(grid_->Cell(section, 0));
   }
   if (section < 0 || section >= rows_) return {};
-  return QString::fromStdString(grid_->Cell(0, section + 1));
+  return QtText(grid_->Cell(0, section + 1));
 }
 
 void GridModel::Refresh() {
@@ -247,7 +252,7 @@ QString GridView::SelectedText() const {
   const TextGrid& grid = Model()->Grid();
   const std::string text = TabTextOf(
       [&](int col, int row) {
-        if (col < grid.ColCount()) return grid.Cell(col, row);
+        if (col < grid.ColCount()) return std::string(grid.Cell(col, row));
         return model()->index(row - 1, col).data().toString().toStdString();
       },
       firstCol, lastCol, firstRow, lastRow,

@@ -78,8 +78,8 @@ const ColumnPlan kForceColumns[] = {{30, "bar", "100000"},
                                     {0, "elongation [m]", "-1.23457E-5"},
                                     {0, "stress [kN/m^2]", "-1.23457E-5"}};
 
-QString Text(const std::string& s) {
-  return QString::fromStdString(s);
+QString Text(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 QLabel* PlainLabel(const QString& text, QWidget* parent) {
@@ -814,13 +814,13 @@ void MainPages::FieldExited(int n) {
     // The type-0 row follows E and A: one edit with the field.
     const int col = n == 10 ? 1 : 2;
     TextGrid& props = d_->Store->PropGrid;
-    const std::string before = props.Cell(col, 1);
+    const std::string before(props.Cell(col, 1));
     if (n == 10)
       NumberEdit10Exit();
     else
       NumberEdit11Exit();
     if (props.RowCount() > 1 && props.Cell(col, 1) != before)
-      edit.Cells.push_back({ModelTable::Types, col, 1, before, props.Cell(col, 1)});
+      edit.Cells.push_back({ModelTable::Types, col, 1, before, std::string(props.Cell(col, 1))});
   }
   Report(std::move(edit), QStringLiteral("Edit field"));
 }

@@ -592,18 +592,6 @@ void TForm1::CommandLine() {
 // ---------------------------------------------------------------------------------------------
 // Deferred start-up and batch run
 
-void TForm1::SetTableWidths() {
-  store_.CoordGrid.SetColWidth(0, 30);
-  store_.CoordGrid.Width = 177;
-  store_.EleGrid.SetColWidth(0, 30);
-  store_.EleGrid.SetColWidth(3, 30);
-  store_.EleGrid.Width = 204;
-  store_.PropGrid.SetColWidth(0, 30);
-  store_.PropGrid.Width = 173;
-  store_.StringGrid3.SetColWidth(0, 30);
-  store_.StringGrid3.Width = 151;
-}
-
 void TForm1::SetPanelText(int panel, const QString& text) {
   TARVELIN_ASSERT(panel >= 0 && panel < static_cast<int>(StatusPanels.size()));
   StatusPanels[panel]->setText(text);
@@ -616,10 +604,7 @@ void TForm1::Timer1Timer() {
   store_.PathNameLabel = "path=";
   store_.FileNameLabel = "file=";
   store_.GridLength = state_.GridLength;
-  if (!Guarded([this] {
-        InitTables(store_);
-        SetTableWidths();
-      })) {
+  if (!Guarded([this] { InitTables(store_); })) {
     ShowInteractive();
     return;
   }

@@ -238,7 +238,6 @@ class TForm1 : public QMainWindow {
   bool SceneNumbering() const;
   bool SceneAxes() const;
   void CommitEdits();
-  void SetTableWidths();
   void SetPanelText(int panel, const QString& text);
   void SyncViewSelection();
   void SelectTableRow(bool bar, int row);

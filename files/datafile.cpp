@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <charconv>
 #include <functional>
 #include <string>
 #include <utility>
@@ -18,6 +19,10 @@ namespace {
 
 const char* const kLoadKeys[6] = {"Fx", "Fy", "Fz", "Tx", "Ty", "Tz"};
 const char* const kDisplacementKeys[6] = {"ux", "uy", "uz", "phix", "phiy", "phiz"};
+// The sections the model is written into; the writer replaces them, wherever they stood.
+const std::vector<std::string> kModelSections = {"properties",   "loads",         "coordinates",
+                                                 "elements",     "barproperties", "displacements",
+                                                 "elementforces"};
 const int kFirstLoadField = 4;
 const int kFirstDisplacementField = 12;
 const char kSeparator = '@';
@@ -108,7 +113,7 @@ std::string Fixed(double value) {
 }
 
 // True when Fixed(StrToFloat(text)) is text itself.
-bool IsFixed(const std::string& text) {
+bool IsFixed(std::string_view text) {
   return IsFixedText(text, kFixedPrecision, kFixedDecimals);
 }
 
@@ -194,104 +199,186 @@ void ReadDataProfile(ModelStore& store, const ProfileFile& profile,
              });
 }
 
-void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
-  for (const char* section : {"properties", "loads", "coordinates", "elements", "barproperties",
-                              "displacements", "elementforces"})
-    profile.EraseSection(section);
+namespace {
 
+// Appends "[name]\r\n" and then "key=value\r\n" lines; a table without rows gets no section.
+class SectionWriter {
+ public:
+  explicit SectionWriter(std::string& text) : text_(text) {}
+  void Begin(const char* name) {
+    header_ = text_.size();
+    text_ += '[';
+    text_ += name;
+    text_ += "]\r\n";
+    entries_ = 0;
+  }
+  // Ends the section; one without entries is taken back.
+  void End() {
+    if (entries_ == 0) text_.resize(header_);
+  }
+  // The start of an entry "key=": the caller appends the value, then calls EndEntry.
+  void Key(std::string_view key) {
+    text_ += key;
+    text_ += '=';
+  }
+  void Row(int row) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, row).ptr;
+    Key(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  }
+  void Value(std::string_view value) { text_ += value; }
+  void Value(char c) { text_ += c; }
+  void EndEntry() {
+    text_ += "\r\n";
+    ++entries_;
+  }
+  void Entry(std::string_view key, std::string_view value) {
+    Key(key);
+    Value(value);
+    EndEntry();
+  }
+
+ private:
+  std::string& text_;
+  std::size_t header_ = 0;
+  std::size_t entries_ = 0;
+};
+
+// A cell copied and cleaned; true when the writer may store it.
+bool CleanedCell(std::string_view cell, std::string& text) {
+  text.assign(cell);
+  return PassesCleaning(text);
+}
+
+}  // namespace
+
+void AppendModelSections(const ModelStore& store, std::string& text) {
+  SectionWriter out(text);
+  out.Begin("loads");
   for (int i = 0; i < 6; ++i)
-    profile.Write("loads", kLoadKeys[i], Fixed(store.NumberEdit(kFirstLoadField + i).RealValue()));
-  profile.Write("properties", "E", FormatGeneral(store.NumberEdit(10).RealValue()));
-  profile.Write("properties", "A", FormatGeneral(store.NumberEdit(11).RealValue()));
+    out.Entry(kLoadKeys[i], Fixed(store.NumberEdit(kFirstLoadField + i).RealValue()));
+  out.End();
+  out.Begin("properties");
+  out.Entry("E", FormatGeneral(store.NumberEdit(10).RealValue()));
+  out.Entry("A", FormatGeneral(store.NumberEdit(11).RealValue()));
+  out.End();
 
-  // Each table is written whole, one line a row: "row=value".
-  std::vector<std::string> lines;
-  auto entry = [&lines](int row, const std::string& value) {
-    std::string line = std::to_string(row);
-    line.reserve(line.size() + 1 + value.size());
-    line += '=';
-    line += value;
-    lines.push_back(std::move(line));
-  };
-  auto writeTable = [&](const char* section) {
-    profile.WriteLines(section, std::move(lines));
-    lines.clear();
-  };
-
+  std::string x, y, z;
   const TextGrid& coord = store.CoordGrid;
-  lines.reserve(static_cast<std::size_t>(coord.RowCount()));
+  out.Begin("coordinates");
   for (int r = 1; r < coord.RowCount(); ++r) {
-    const std::string &cx = coord.Cell(1, r), &cy = coord.Cell(2, r), &cz = coord.Cell(3, r);
+    const std::string_view cx = coord.Cell(1, r), cy = coord.Cell(2, r), cz = coord.Cell(3, r);
     if (cx.empty() || cy.empty() || cz.empty()) continue;
     // A normalised table holds what the fixed format would write again: copied as it stands.
     if (IsFixed(cx) && IsFixed(cy) && IsFixed(cz)) {
-      entry(r, cx + kSeparator + cy + kSeparator + cz);
+      out.Row(r);
+      out.Value(cx);
+      out.Value(kSeparator);
+      out.Value(cy);
+      out.Value(kSeparator);
+      out.Value(cz);
+      out.EndEntry();
       continue;
     }
-    std::string x = cx, y = cy, z = cz;
-    bool xOk = PassesCleaning(x), yOk = PassesCleaning(y), zOk = PassesCleaning(z);
+    const bool xOk = CleanedCell(cx, x), yOk = CleanedCell(cy, y), zOk = CleanedCell(cz, z);
     if (!(xOk && yOk && zOk)) continue;
     // Converted one statement at a time, so a failure names the first of X, Y, Z.
     const double vx = CoordinateValue(x, 1, r);
     const double vy = CoordinateValue(y, 2, r);
     const double vz = CoordinateValue(z, 3, r);
-    entry(r, Fixed(vx) + kSeparator + Fixed(vy) + kSeparator + Fixed(vz));
+    out.Row(r);
+    out.Value(Fixed(vx) + kSeparator + Fixed(vy) + kSeparator + Fixed(vz));
+    out.EndEntry();
   }
-  writeTable("coordinates");
+  out.End();
 
+  std::string begin, end, type;
   const TextGrid& ele = store.EleGrid;
-  lines.reserve(static_cast<std::size_t>(ele.RowCount()));
+  out.Begin("elements");
   for (int r = 1; r < ele.RowCount(); ++r) {
-    std::string begin = ele.Cell(1, r), end = ele.Cell(2, r), type = ele.Cell(3, r);
-    if (begin.empty() || end.empty()) continue;
-    bool beginOk = PassesCleaning(begin), endOk = PassesCleaning(end);
-    bool typeOk = PassesCleaning(type);
+    if (ele.Cell(1, r).empty() || ele.Cell(2, r).empty()) continue;
+    const bool beginOk = CleanedCell(ele.Cell(1, r), begin);
+    const bool endOk = CleanedCell(ele.Cell(2, r), end);
+    const bool typeOk = CleanedCell(ele.Cell(3, r), type);
     if (!(beginOk && endOk)) continue;
-    std::string value = begin + kSeparator + end;
-    if (typeOk) value += kSeparator + type;
-    entry(r, value);
+    out.Row(r);
+    out.Value(begin);
+    out.Value(kSeparator);
+    out.Value(end);
+    if (typeOk) {
+      out.Value(kSeparator);
+      out.Value(type);
+    }
+    out.EndEntry();
   }
-  writeTable("elements");
+  out.End();
 
+  std::string e, a;
   const TextGrid& prop = store.PropGrid;
+  out.Begin("barproperties");
   for (int r = 2; r < prop.RowCount(); ++r) {
-    std::string e = prop.Cell(1, r), a = prop.Cell(2, r);
-    if (e.empty() || a.empty()) continue;
-    bool eOk = PassesCleaning(e), aOk = PassesCleaning(a);
-    if (eOk && aOk) entry(r - 1, e + kSeparator + a);
+    if (prop.Cell(1, r).empty() || prop.Cell(2, r).empty()) continue;
+    const bool eOk = CleanedCell(prop.Cell(1, r), e), aOk = CleanedCell(prop.Cell(2, r), a);
+    if (!(eOk && aOk)) continue;
+    out.Row(r - 1);
+    out.Value(e);
+    out.Value(kSeparator);
+    out.Value(a);
+    out.EndEntry();
   }
-  writeTable("barproperties");
+  out.End();
 
+  std::string force;
   const TextGrid& forces = store.StringGrid3;
+  out.Begin("elementforces");
   for (int r = 1; r < forces.RowCount(); ++r) {
-    std::string force = forces.Cell(1, r);
-    if (!force.empty() && PassesCleaning(force)) entry(r, force);
+    if (forces.Cell(1, r).empty() || !CleanedCell(forces.Cell(1, r), force)) continue;
+    out.Row(r);
+    out.Value(force);
+    out.EndEntry();
   }
-  writeTable("elementforces");
+  out.End();
 
+  out.Begin("displacements");
   for (int i = 0; i < 6; ++i)
-    profile.Write("displacements", kDisplacementKeys[i],
-                  Fixed(store.NumberEdit(kFirstDisplacementField + i).RealValue()));
+    out.Entry(kDisplacementKeys[i],
+              Fixed(store.NumberEdit(kFirstDisplacementField + i).RealValue()));
+  out.End();
+}
+
+std::string DataFileText(const ModelStore& store, std::string_view content) {
+  std::string text;
+  // The model sections are about as long as the file they replace.
+  text.reserve(content.size() + content.size() / 8 + 4096);
+  AppendProfileTextWithout(content, kModelSections, text);
+  AppendModelSections(store, text);
+  return text;
+}
+
+void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
+  profile = ProfileFile::Parse(DataFileText(store, profile.Text()));
 }
 
 bool WriteDataFile(const ModelStore& store, std::string& dataFileName,
                    const std::string& defaultFolder, DataFileStamp* stamp, Dialogs* ask) {
   if (dataFileName.empty()) dataFileName = defaultFolder + "data.PEN";
-  ProfileFile profile;
+  std::string content;
   FileStamp now;
   const ProfileFile::LoadStatus status =
-      ProfileFile::LoadFile(dataFileName, profile, UINT64_MAX, &now);
+      ProfileFile::ReadContent(dataFileName, content, UINT64_MAX, &now);
   // A file that exists but cannot be read is not replaced: its other sections would be lost.
   if (status != ProfileFile::LoadStatus::Loaded && status != ProfileFile::LoadStatus::Missing)
     throw UserError("Unable to write to " + dataFileName);
-  if (!profile.IsText()) throw UserError(NotTextMessage(dataFileName));
+  if (!IsProfileText(content)) throw UserError(NotTextMessage(dataFileName));
   // Another program's change since we read the file is not overwritten unasked.
   if (stamp && !stamp->Path.empty() && stamp->Path == dataFileName && stamp->Stamp != now) {
     if (!ask) throw UserError(ChangedOnDiskMessage(dataFileName));
     if (!ask->AskYesNo(ChangedOnDiskQuestion(dataFileName))) return false;
   }
-  UpdateDataProfile(store, profile);
-  profile.Save(dataFileName);
+  // The other sections are copied from the file as it is now, without parsing it into entries.
+  std::string text = DataFileText(store, content);
+  std::string().swap(content);
+  WriteFileAtomically(dataFileName, text);
   if (stamp) *stamp = DataFileStamp{dataFileName, StampOf(dataFileName)};
   return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "analysis/modelstore.h"
 #include "files/profilefile.h"
@@ -49,8 +50,16 @@ bool WriteDataFile(const ModelStore& store, std::string& dataFileName,
 std::string ChangedOnDiskMessage(const std::string& dataFileName);
 std::string ChangedOnDiskQuestion(const std::string& dataFileName);
 
-// The model sections of WriteDataFile, replaced in a file held in memory. Throws UserError on
-// a node cell that passes the cleaning but does not convert; profile is then half updated.
+// The model sections of WriteDataFile in file order ([loads], [properties], [coordinates],
+// [elements], [barproperties], [elementforces], [displacements]; a table without an entry has
+// no section), lines ending in CR LF, appended to text. Throws UserError on a node cell that
+// passes the cleaning but does not convert.
+void AppendModelSections(const ModelStore& store, std::string& text);
+// The data file's text after writing the model into a file holding content: the lines of the
+// other sections as they stand (CR LF line ends), then the model sections.
+std::string DataFileText(const ModelStore& store, std::string_view content);
+// The model sections of WriteDataFile, replaced in a file held in memory (DataFileText). Throws
+// as AppendModelSections; profile is then unchanged.
 void UpdateDataProfile(const ModelStore& store, ProfileFile& profile);
 
 // PathNameLabel, FileNameLabel and Caption from dataFileName.

@@ -17,7 +17,7 @@ bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string Trimmed(const std::string& text, std::size_t from, std::size_t to) {
+std::string_view Trimmed(std::string_view text, std::size_t from, std::size_t to) {
   while (from < to && IsSpace(text[from])) ++from;
   while (to > from && IsSpace(text[to - 1])) --to;
   return text.substr(from, to - from);
@@ -27,47 +27,48 @@ char LowerChar(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string Lower(std::string text) {
+std::string Lower(std::string_view view) {
+  std::string text(view);
   for (char& c : text) c = LowerChar(c);
   return text;
 }
 
-std::size_t FirstNonSpace(const std::string& line) {
+std::size_t FirstNonSpace(std::string_view line) {
   std::size_t i = 0;
   while (i < line.size() && IsSpace(line[i])) ++i;
   return i;
 }
 
-bool IsBlankLine(const std::string& line) {
+bool IsBlankLine(std::string_view line) {
   return FirstNonSpace(line) == line.size();
 }
 
 // A header line starts with "[" (after blanks); the name runs to the first "]" or the end.
-bool HeaderName(const std::string& line, std::string& name) {
+bool HeaderName(std::string_view line, std::string_view& name) {
   std::size_t start = FirstNonSpace(line);
   if (start == line.size() || line[start] != '[') return false;
   std::size_t close = line.find(']', start + 1);
-  name = Trimmed(line, start + 1, close == std::string::npos ? line.size() : close);
+  name = Trimmed(line, start + 1, close == std::string_view::npos ? line.size() : close);
   return true;
 }
 
 // An entry is a line holding "="; comment lines (";" first) are kept but never entries. The
 // key is line[from, to), blanks around it left out.
-bool EntryKeyRange(const std::string& line, std::size_t& from, std::size_t& to) {
+bool EntryKeyRange(std::string_view line, std::size_t& from, std::size_t& to) {
   std::size_t start = FirstNonSpace(line);
   if (start == line.size() || line[start] == ';') return false;
   std::size_t eq = line.find('=', start);
-  if (eq == std::string::npos) return false;
+  if (eq == std::string_view::npos) return false;
   from = start;
   to = eq;
   while (to > from && IsSpace(line[to - 1])) --to;
   return true;
 }
 
-bool EntryKey(const std::string& line, std::string& key) {
+bool EntryKey(std::string_view line, std::string& key) {
   std::size_t from = 0, to = 0;
   if (!EntryKeyRange(line, from, to)) return false;
-  key.assign(line, from, to - from);
+  key.assign(line.substr(from, to - from));
   return true;
 }
 
@@ -83,7 +84,7 @@ std::uint64_t KeyHash(const char* key, std::size_t size) {
   return hash ^ (hash >> 32);
 }
 
-bool LineHasKey(const std::string& line, const char* key, std::size_t size) {
+bool LineHasKey(std::string_view line, const char* key, std::size_t size) {
   std::size_t from = 0, to = 0;
   if (!EntryKeyRange(line, from, to) || to - from != size) return false;
   for (std::size_t i = 0; i < size; ++i)
@@ -93,10 +94,10 @@ bool LineHasKey(const std::string& line, const char* key, std::size_t size) {
 
 // True when every entry's key is a whole number without sign or leading zero, each greater
 // than the one before: no two of them can be the same key.
-bool KeysAreRisingNumbers(const std::vector<std::string>& lines) {
+bool KeysAreRisingNumbers(const std::vector<std::string_view>& lines) {
   std::uint64_t previous = 0;
   bool first = true;
-  for (const std::string& line : lines) {
+  for (const std::string_view line : lines) {
     std::size_t from = 0, to = 0;
     if (!EntryKeyRange(line, from, to)) continue;
     if (to - from < 1 || to - from > 18 || line[from] < '1' || line[from] > '9') return false;
@@ -113,14 +114,14 @@ bool KeysAreRisingNumbers(const std::vector<std::string>& lines) {
 }
 
 // The value of an entry line into value, whose storage is reused from line to line.
-void AssignEntryValue(const std::string& line, std::string& value) {
+void AssignEntryValue(std::string_view line, std::string& value) {
   std::size_t from = line.find('=') + 1, to = line.size();
   while (from < to && IsSpace(line[from])) ++from;
   while (to > from && IsSpace(line[to - 1])) --to;
-  value.assign(line, from, std::min(to - from, kMaxProfileValueLength));
+  value.assign(line.substr(from, std::min(to - from, kMaxProfileValueLength)));
 }
 
-std::string EntryValue(const std::string& line) {
+std::string EntryValue(std::string_view line) {
   std::string value;
   AssignEntryValue(line, value);
   return value;
@@ -129,7 +130,7 @@ std::string EntryValue(const std::string& line) {
 }  // namespace
 
 std::size_t ProfileFile::KeyIndex::Probe(std::uint64_t hash, const char* key, std::size_t size,
-                                         const std::vector<std::string>& lines) const {
+                                         const std::vector<std::string_view>& lines) const {
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
@@ -139,13 +140,13 @@ std::size_t ProfileFile::KeyIndex::Probe(std::uint64_t hash, const char* key, st
 }
 
 std::size_t ProfileFile::KeyIndex::Find(const char* key, std::size_t size,
-                                        const std::vector<std::string>& lines) const {
+                                        const std::vector<std::string_view>& lines) const {
   if (slots_.empty()) return kNone;
   return slots_[Probe(KeyHash(key, size), key, size, lines)].Line;
 }
 
 void ProfileFile::KeyIndex::Add(const char* key, std::size_t size, std::size_t line,
-                                const std::vector<std::string>& lines) {
+                                const std::vector<std::string_view>& lines) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
   std::uint64_t hash = KeyHash(key, size);
   Slot& slot = slots_[Probe(hash, key, size, lines)];
@@ -196,13 +197,47 @@ FileStamp StampOfStat(const struct stat& st) {
   return stamp;
 }
 
-bool IsTextContent(const std::string& content) {
-  if (content.compare(0, 2, "\xFF\xFE") == 0 || content.compare(0, 2, "\xFE\xFF") == 0)
-    return false;
-  return content.find('\0') == std::string::npos;
+// Calls visit(line) for each line of content after a byte-order mark: CR LF, LF and a lone CR
+// all end a line, so files from any system read alike.
+template <typename Visit>
+void ForEachLine(std::string_view content, Visit&& visit) {
+  std::size_t pos = content.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
+  const char* const data = content.data();
+  while (pos < content.size()) {
+    std::size_t end = pos;
+    while (end < content.size() && data[end] != '\n' && data[end] != '\r') ++end;
+    visit(content.substr(pos, end - pos));
+    pos = end;
+    if (pos < content.size()) {
+      if (data[pos] == '\r' && pos + 1 < content.size() && data[pos + 1] == '\n') ++pos;
+      ++pos;
+    }
+  }
 }
 
 }  // namespace
+
+bool IsProfileText(std::string_view content) {
+  if (content.compare(0, 2, "\xFF\xFE") == 0 || content.compare(0, 2, "\xFE\xFF") == 0)
+    return false;
+  return content.find('\0') == std::string_view::npos;
+}
+
+void AppendProfileTextWithout(std::string_view content, const std::vector<std::string>& sections,
+                              std::string& text) {
+  if (content.compare(0, 3, kByteOrderMark) == 0) text += kByteOrderMark;
+  bool keep = true;  // the lines before the first header always stay
+  std::string_view name;
+  ForEachLine(content, [&](std::string_view line) {
+    if (HeaderName(line, name)) {
+      const std::string lower = Lower(name);
+      keep = std::find(sections.begin(), sections.end(), lower) == sections.end();
+    }
+    if (!keep) return;
+    text += line;
+    text += "\r\n";
+  });
+}
 
 FileStamp StampOf(const std::string& path) {
   struct stat st;
@@ -216,6 +251,15 @@ std::string NotTextMessage(const std::string& path) {
 
 ProfileFile::LoadStatus ProfileFile::LoadFile(const std::string& path, ProfileFile& out,
                                               std::uint64_t maxBytes, FileStamp* stamp) {
+  std::string content;
+  const LoadStatus status = ReadContent(path, content, maxBytes, stamp);
+  if (status == LoadStatus::Loaded || status == LoadStatus::Missing)
+    out = Parse(std::move(content));
+  return status;
+}
+
+ProfileFile::LoadStatus ProfileFile::ReadContent(const std::string& path, std::string& content,
+                                                 std::uint64_t maxBytes, FileStamp* stamp) {
   // Non-blocking, so that opening a FIFO does not wait for a writer; only a regular file is
   // then read (a link to /dev/zero would never end).
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -226,7 +270,7 @@ ProfileFile::LoadStatus ProfileFile::LoadFile(const std::string& path, ProfileFi
       return LoadStatus::Unreadable;
     }
     if (stamp) *stamp = FileStamp();
-    out = Parse("");
+    content.clear();
     return LoadStatus::Missing;
   }
   struct stat st;
@@ -242,26 +286,28 @@ ProfileFile::LoadStatus ProfileFile::LoadFile(const std::string& path, ProfileFi
     ::close(fd);
     return LoadStatus::TooLarge;
   }
-  std::string content;
-  if (st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
+  // Read straight into the text, sized for the file and grown only if the file grows.
+  std::string text(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
+  std::size_t used = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (used == text.size()) text.resize(std::max<std::size_t>(text.size() * 2, 65536));
+    ssize_t n = ::read(fd, &text[used], text.size() - used);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       ::close(fd);
       return LoadStatus::Unreadable;
     }
     if (n == 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
-    if (content.size() > maxBytes) {  // grew while we read it
+    used += static_cast<std::size_t>(n);
+    if (used > maxBytes) {  // grew while we read it
       ::close(fd);
       return LoadStatus::TooLarge;
     }
   }
   ::close(fd);
+  text.resize(used);
+  content = std::move(text);
   if (stamp) *stamp = StampOfStat(st);
-  out = Parse(content);
   return LoadStatus::Loaded;
 }
 
@@ -276,40 +322,59 @@ bool ProfileFile::TryLoad(const std::string& path, ProfileFile& out) {
   return status == LoadStatus::Loaded || status == LoadStatus::Missing;
 }
 
-ProfileFile ProfileFile::Parse(const std::string& content) {
+ProfileFile ProfileFile::Parse(std::string content) {
   ProfileFile profile;
-  profile.text_ = IsTextContent(content);
-  std::size_t pos = 0;
-  if (content.compare(0, 3, kByteOrderMark) == 0) {
-    profile.byteOrderMark_ = true;
-    pos = 3;
-  }
-  // CR LF, LF and a lone CR all end a line, so files from any system read alike.
-  std::string name;
-  while (pos < content.size()) {
-    std::size_t end = pos;
-    while (end < content.size() && content[end] != '\n' && content[end] != '\r') ++end;
-    std::string line = content.substr(pos, end - pos);
-    pos = end;
-    if (pos < content.size()) {
-      if (content[pos] == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n') ++pos;
-      ++pos;
-    }
+  profile.text_ = IsProfileText(content);
+  profile.byteOrderMark_ = content.compare(0, 3, kByteOrderMark) == 0;
+  profile.storage_->Parsed = std::move(content);
+  std::string_view name;
+  ForEachLine(profile.storage_->Parsed, [&](std::string_view line) {
     if (HeaderName(line, name)) {
       profile.index_[Lower(name)].push_back(profile.sections_.size());
       profile.sections_.emplace_back();
-      profile.sections_.back().Header = std::move(line);
+      profile.sections_.back().Header = std::string(line);
     } else {
-      profile.sections_.back().Lines.push_back(std::move(line));
+      profile.sections_.back().Lines.push_back(line);
+    }
+  });
+  return profile;
+}
+
+ProfileFile::ProfileFile(const ProfileFile& other)
+    : sections_(other.sections_),
+      index_(other.index_),
+      byteOrderMark_(other.byteOrderMark_),
+      text_(other.text_) {
+  // The lines are copied into one text of this profile's own, and viewed there.
+  std::size_t size = 0;
+  for (const Section& s : sections_)
+    for (const std::string_view line : s.Lines) size += line.size();
+  std::string& own = storage_->Parsed;
+  own.reserve(size);
+  for (Section& s : sections_) {
+    for (std::string_view& line : s.Lines) {
+      const std::size_t at = own.size();
+      own += line;
+      line = std::string_view(own.data() + at, line.size());
     }
   }
-  return profile;
+}
+
+ProfileFile& ProfileFile::operator=(const ProfileFile& other) {
+  if (this != &other) *this = ProfileFile(other);
+  return *this;
+}
+
+std::string_view ProfileFile::Keep(std::string line) {
+  if (!storage_) storage_ = std::make_unique<Storage>();
+  storage_->Added.push_back(std::move(line));
+  return storage_->Added.back();
 }
 
 const ProfileFile::KeyIndex& ProfileFile::Index(const Section& section) {
   if (!section.Indexed) {
     for (std::size_t i = 0; i < section.Lines.size(); ++i) {
-      const std::string& line = section.Lines[i];
+      const std::string_view line = section.Lines[i];
       std::size_t from = 0, to = 0;
       if (EntryKeyRange(line, from, to))
         section.Keys.Add(line.data() + from, to - from, i, section.Lines);
@@ -352,14 +417,14 @@ void ProfileFile::ForEachEntry(
   const bool unique = !s->Indexed && KeysAreRisingNumbers(s->Lines);
   std::string key, value;
   for (std::size_t i = 0; i < s->Lines.size(); ++i) {
-    const std::string& line = s->Lines[i];
+    const std::string_view line = s->Lines[i];
     std::size_t from = 0, to = 0;
     if (!EntryKeyRange(line, from, to)) continue;
     if (!unique) {
       const KeyIndex& keys = Index(*s);
       if (keys.HasDuplicates() && keys.Find(line.data() + from, to - from, s->Lines) != i) continue;
     }
-    key.assign(line, from, to - from);
+    key.assign(line.substr(from, to - from));
     AssignEntryValue(line, value);
     visit(key, value);
   }
@@ -380,18 +445,18 @@ void ProfileFile::Write(const std::string& section, const std::string& key,
   }
   std::size_t existing = Index(*s).Find(key.data(), key.size(), s->Lines);
   if (existing != KeyIndex::kNone) {
-    std::string& line = s->Lines[existing];
+    std::string_view& line = s->Lines[existing];
     std::string existingKey;
     EntryKey(line, existingKey);
-    line = existingKey + "=" + clean;
+    line = Keep(existingKey + "=" + clean);
     return;
   }
   // After the section's last line that is not blank, so blank lines keep separating sections.
   std::size_t at = s->Lines.size();
   while (at > 0 && IsBlankLine(s->Lines[at - 1])) --at;
-  s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(at), key + "=" + clean);
+  s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(at), Keep(key + "=" + clean));
   // Only blank lines moved, and they are no entries, so the index stays true.
-  const std::string& added = s->Lines[at];
+  const std::string_view added = s->Lines[at];
   std::size_t from = 0, to = 0;
   if (EntryKeyRange(added, from, to)) s->Keys.Add(added.data() + from, to - from, at, s->Lines);
 }
@@ -412,7 +477,19 @@ void ProfileFile::WriteLines(const std::string& section, std::vector<std::string
   sections_.emplace_back();
   Section& s = sections_.back();
   s.Header = "[" + section + "]";
-  s.Lines = std::move(lines);  // indexed on the first look-up, as a parsed section
+  // Kept as one text, viewed line by line; indexed on the first look-up, as a parsed section.
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size();
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) text += line;
+  const std::string_view kept = Keep(std::move(text));
+  s.Lines.reserve(lines.size());
+  std::size_t at = 0;
+  for (const std::string& line : lines) {
+    s.Lines.push_back(kept.substr(at, line.size()));
+    at += line.size();
+  }
 }
 
 void ProfileFile::EraseSection(const std::string& section) {
@@ -421,7 +498,7 @@ void ProfileFile::EraseSection(const std::string& section) {
   for (std::size_t i : found->second) {
     Section& s = sections_[i];
     s.Erased = true;
-    std::vector<std::string>().swap(s.Lines);
+    std::vector<std::string_view>().swap(s.Lines);
     s.Keys.Clear();
   }
   index_.erase(found);
@@ -432,7 +509,7 @@ std::string ProfileFile::Text() const {
   for (const Section& s : sections_) {
     if (s.Erased) continue;
     if (!s.Header.empty()) size += s.Header.size() + 2;
-    for (const std::string& line : s.Lines) size += line.size() + 2;
+    for (const std::string_view line : s.Lines) size += line.size() + 2;
   }
   std::string text;
   text.reserve(size);
@@ -444,7 +521,7 @@ std::string ProfileFile::Text() const {
       text += s.Header;
       text += "\r\n";
     }
-    for (const std::string& line : s.Lines) {
+    for (const std::string_view line : s.Lines) {
       text += line;
       text += "\r\n";
     }

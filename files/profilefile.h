@@ -3,8 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -47,12 +50,23 @@ class ProfileFile {
   // receives what the file was when it was read (Existed false when Missing).
   static LoadStatus LoadFile(const std::string& path, ProfileFile& out,
                              std::uint64_t maxBytes = UINT64_MAX, FileStamp* stamp = nullptr);
+  // The bytes of the file at path, as LoadFile reads them, without parsing them (content empty
+  // when Missing).
+  static LoadStatus ReadContent(const std::string& path, std::string& content,
+                                std::uint64_t maxBytes = UINT64_MAX, FileStamp* stamp = nullptr);
   // Parses the file at path; a missing or unreadable file gives an empty profile.
   static ProfileFile Load(const std::string& path);
   // As Load, but false (and out untouched) when a file exists at path and cannot be read, so
   // that a caller about to replace it does not throw away content it never saw.
   static bool TryLoad(const std::string& path, ProfileFile& out);
-  static ProfileFile Parse(const std::string& content);
+  static ProfileFile Parse(std::string content);
+
+  ProfileFile() = default;
+  // A copy holds its own lines.
+  ProfileFile(const ProfileFile& other);
+  ProfileFile& operator=(const ProfileFile& other);
+  ProfileFile(ProfileFile&&) noexcept = default;
+  ProfileFile& operator=(ProfileFile&&) noexcept = default;
 
   // False when the parsed bytes held a NUL byte or began with a UTF-16 byte-order mark: such
   // a file is no text this program wrote, and reads as nothing but junk.
@@ -94,10 +108,10 @@ class ProfileFile {
    public:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::size_t Find(const char* key, std::size_t size,
-                     const std::vector<std::string>& lines) const;
+                     const std::vector<std::string_view>& lines) const;
     // Makes line the entry of key unless key has one already.
     void Add(const char* key, std::size_t size, std::size_t line,
-             const std::vector<std::string>& lines);
+             const std::vector<std::string_view>& lines);
     void Clear();
     // True when some key was added a second time (so not every entry line is a first one).
     bool HasDuplicates() const { return duplicates_ > 0; }
@@ -108,7 +122,7 @@ class ProfileFile {
       std::size_t Line = kNone;
     };
     std::size_t Probe(std::uint64_t hash, const char* key, std::size_t size,
-                      const std::vector<std::string>& lines) const;
+                      const std::vector<std::string_view>& lines) const;
     void Grow();
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
@@ -116,8 +130,9 @@ class ProfileFile {
   };
 
   struct Section {
-    std::string Header;              // the header line as it stands; empty for the lead-in
-    std::vector<std::string> Lines;  // the lines after the header, as they stand
+    std::string Header;  // the header line as it stands; empty for the lead-in
+    // The lines after the header, as they stand, in the profile's text_ or added_.
+    std::vector<std::string_view> Lines;
     bool Erased = false;
     // Built on the first look-up, so sections that are only erased or copied cost no index.
     // (Look-ups thus change the object; a profile is used by one thread at a time.)
@@ -128,6 +143,8 @@ class ProfileFile {
   Section* FirstSection(const std::string& section);
   const Section* FirstSection(const std::string& section) const;
   static const KeyIndex& Index(const Section& section);
+  // Keeps a line written after parsing; the view stays valid as long as the profile.
+  std::string_view Keep(std::string line);
 
   // sections_[0] holds the lines before the first header.
   std::vector<Section> sections_ = std::vector<Section>(1);
@@ -135,7 +152,23 @@ class ProfileFile {
   std::unordered_map<std::string, std::vector<std::size_t>> index_;
   bool byteOrderMark_ = false;
   bool text_ = true;
+  // The parsed file and the lines written since, which the sections' lines view: a file of a
+  // million entries is two allocations, not a million. Held by pointer, so that moving the
+  // profile leaves every view valid.
+  struct Storage {
+    std::string Parsed;
+    std::deque<std::string> Added;
+  };
+  std::unique_ptr<Storage> storage_ = std::make_unique<Storage>();
 };
+
+// False when content holds a NUL byte or begins with a UTF-16 byte-order mark: no text this
+// program wrote (ProfileFile::IsText of its parse).
+bool IsProfileText(std::string_view content);
+// Appends what ProfileFile::Parse(content), with every section named in sections erased, would
+// give as Text(), without building the profile: the other lines as they stand, CR LF ends.
+void AppendProfileTextWithout(std::string_view content, const std::vector<std::string>& sections,
+                              std::string& text);
 
 // The message for a data file that is not text.
 std::string NotTextMessage(const std::string& path);

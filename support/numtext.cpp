@@ -334,7 +334,7 @@ std::string FormatFixed(double value, int precision, int decimals) {
   return text;
 }
 
-bool IsFixedText(const std::string& text, int precision, int decimals) {
+bool IsFixedText(std::string_view text, int precision, int decimals) {
   if (precision < 1 || precision > 15 || decimals < 1) return false;
   const char* c = text.data();
   const char* const end = c + text.size();
@@ -361,7 +361,7 @@ bool IsFixedText(const std::string& text, int precision, int decimals) {
   return last - first + 1 <= precision;
 }
 
-bool TryStrToFloat(const std::string& text, double& value) {
+bool TryStrToFloat(std::string_view text, double& value) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   if (PlainDecimal(begin, end, value)) return true;
@@ -383,13 +383,13 @@ bool TryStrToFloat(const std::string& text, double& value) {
   return true;
 }
 
-bool IsRealText(const std::string& text) {
+bool IsRealText(std::string_view text) {
   long long magnitude = 0;
   bool allZero = true;
   return MatchReal(text.data(), text.data() + text.size(), magnitude, allZero);
 }
 
-bool TryStrToInt(const std::string& text, int& value) {
+bool TryStrToInt(std::string_view text, int& value) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   if (begin == end) return false;
@@ -408,17 +408,18 @@ bool TryStrToInt(const std::string& text, int& value) {
   return true;
 }
 
-double StrToFloat(const std::string& text) {
+double StrToFloat(std::string_view text) {
   double value = 0;
   if (!TryStrToFloat(text, value)) {
-    throw UserError("'" + text + "' is not a valid floating point value");
+    throw UserError("'" + std::string(text) + "' is not a valid floating point value");
   }
   return value;
 }
 
-int StrToInt(const std::string& text) {
+int StrToInt(std::string_view text) {
   int value = 0;
-  if (!TryStrToInt(text, value)) throw UserError("'" + text + "' is not a valid integer value");
+  if (!TryStrToInt(text, value))
+    throw UserError("'" + std::string(text) + "' is not a valid integer value");
   return value;
 }
 

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tarvelin {
 
@@ -32,21 +33,21 @@ std::string FormatFixed(double value, int precision, int decimals);
 // zero, a point and `decimals` decimals, at most `precision` significant digits, and no negative
 // zero. Such a decimal lies within half an ulp of its double, far from any rounding boundary of
 // its own digits, so converting and formatting gives it back.
-bool IsFixedText(const std::string& text, int precision, int decimals);
+bool IsFixedText(std::string_view text, int precision, int decimals);
 
 // Strict conversions. A real is: optional sign, digits with optional point and fraction
 // (".5" and "5." included), optional exponent ("E"/"e", optional sign, digits), finite.
 // A whole number is: optional sign and digits, within the 32-bit range. Nothing else passes
 // (no blanks, comma, "inf", "nan", hexadecimal). "." is the decimal point whatever the locale.
-bool TryStrToFloat(const std::string& text, double& value);
-bool TryStrToInt(const std::string& text, int& value);
+bool TryStrToFloat(std::string_view text, double& value);
+bool TryStrToInt(std::string_view text, int& value);
 // True when the text has the form of a strict real, whatever its size (1E400 included).
-bool IsRealText(const std::string& text);
+bool IsRealText(std::string_view text);
 
 // As above, throwing UserError("'<text>' is not a valid floating point value") or
 // UserError("'<text>' is not a valid integer value").
-double StrToFloat(const std::string& text);
-int StrToInt(const std::string& text);
+double StrToFloat(std::string_view text);
+int StrToInt(std::string_view text);
 
 // "List index out of bounds (<index>)": the message of a negative row number.
 std::string ListIndexErrorText(long long index);

@@ -25,14 +25,14 @@ void SetNumberFormats() {
   std::setlocale(LC_NUMERIC, "C");
 }
 
-bool IsDigitString(const std::string& text) {
+bool IsDigitString(std::string_view text) {
   for (char c : text) {
     if (c < '0' || c > '9') return false;
   }
   return true;
 }
 
-bool IsNumberText(const std::string& text) {
+bool IsNumberText(std::string_view text) {
   size_t i = 0;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) i = 1;
   for (; i < text.size(); ++i) {

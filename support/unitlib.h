@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace tarvelin {
 
@@ -14,11 +15,11 @@ void WaitMilliseconds(int ms, const std::function<void()>& processEvents);
 void SetNumberFormats();
 
 // True when every character is "0".."9"; the empty text yields true.
-bool IsDigitString(const std::string& text);
+bool IsDigitString(std::string_view text);
 
 // Character test, not a parse: an optional first "-"/"+", then only 0-9 . , E e.
 // The empty text and a lone sign yield true; "1E-5" yields false.
-bool IsNumberText(const std::string& text);
+bool IsNumberText(std::string_view text);
 
 // The blank characters are exactly the codes 8, 10, 12, 13 and 32 (not tab, not 11).
 bool IsBlankChar(char c);

@@ -25,24 +25,12 @@ struct BarNodes {
   Point P2;  // the supported node
 };
 
-Point ReadNode(const ModelStore& store, int node) {
-  const TextGrid& g = store.CoordGrid;
-  Point p;
-  p.X = StrToFloat(g.Cell(1, node));
-  p.Y = StrToFloat(g.Cell(2, node));
-  p.Z = StrToFloat(g.Cell(3, node));
-  return p;
-}
-
 // Bars 1..n with their two nodes, in table order; the first bad cell throws UserError.
-std::vector<BarNodes> ReadBarNodes(const ModelStore& store, int n) {
+std::vector<BarNodes> ReadAllBarNodes(const ModelStore& store, int n) {
   std::vector<BarNodes> bars(n > 0 ? n : 0);
   for (int i = 1; i <= n; ++i) {
-    BarNodes& b = bars[i - 1];
-    b.Begin = StrToInt(store.EleGrid.Cell(1, i));
-    b.P1 = ReadNode(store, b.Begin);
-    b.End = StrToInt(store.EleGrid.Cell(2, i));
-    b.P2 = ReadNode(store, b.End);
+    const BarData d = ReadBarNodes(store, i);
+    bars[i - 1] = BarNodes{d.BeginNode, d.EndNode, {d.X1, d.Y1, d.Z1}, {d.X2, d.Y2, d.Z2}};
   }
   return bars;
 }
@@ -96,18 +84,18 @@ std::string ModelTitle(const std::string& dataFileName) {
 }  // namespace
 
 ModelExtent GetModelExtent(const ModelStore& store) {
-  return ExtentOf(ReadBarNodes(store, CountBars(store)));
+  return ExtentOf(ReadAllBarNodes(store, CountBars(store)));
 }
 
 BlockSize GetBlockSize(const ModelStore& store) {
-  return BlockOf(ReadBarNodes(store, CountBars(store)));
+  return BlockOf(ReadAllBarNodes(store, CountBars(store)));
 }
 
 void WriteVrmlModel(const ModelStore& store, const std::string& dataFileName,
                     const std::string& scenePath, bool numbering, bool axes, Dialogs& dialogs) {
   const int n = CountBars(store);
   // Every node is read before the scene file is touched.
-  const std::vector<BarNodes> bars = ReadBarNodes(store, n);
+  const std::vector<BarNodes> bars = ReadAllBarNodes(store, n);
   const ModelExtent extent = ExtentOf(bars);
   const BlockSize block = BlockOf(bars);
 
@@ -117,7 +105,7 @@ void WriteVrmlModel(const ModelStore& store, const std::string& dataFileName,
   for (int i = 1; i <= n; ++i) {
     const BarNodes& b = bars[i - 1];
     // A bad type cell ends the export here; the unfinished scene is dropped with vrml.
-    const std::string& typeCell = store.EleGrid.Cell(3, i);
+    const std::string_view typeCell = store.EleGrid.Cell(3, i);
     const int type = typeCell.empty() ? 0 : StrToInt(typeCell);
     const std::string none = "none";
     vrml.WriteVrmlBlockNode(numbering ? std::to_string(b.Begin) : none, b.P1.X, b.P1.Y, b.P1.Z);

@@ -93,7 +93,7 @@ ModelSnapshot TakeModelSnapshot(const ModelStore& store) {
     auto& cells = snap.Cells[static_cast<int>(table)];
     for (int r = 1; r < grid.RowCount(); ++r)
       for (int c = 1; c < grid.ColCount(); ++c)
-        if (!grid.Cell(c, r).empty()) cells.push_back({c, r, grid.Cell(c, r)});
+        if (!grid.Cell(c, r).empty()) cells.push_back({c, r, std::string(grid.Cell(c, r))});
   }
   return snap;
 }
@@ -120,11 +120,10 @@ ModelEdit EditSince(const ModelSnapshot& before, const ModelStore& store) {
     // Both in row-major order: one pass over the grid with a cursor in the snapshot.
     for (int r = 1; r < grid.RowCount(); ++r) {
       for (int c = 1; c < grid.ColCount(); ++c) {
-        static const std::string kEmpty;
         const bool kept = i < cells.size() && cells[i].Row == r && cells[i].Col == c;
-        const std::string& old = kept ? cells[i++].Text : kEmpty;
-        const std::string& now = grid.Cell(c, r);
-        if (old != now) edit.Cells.push_back({table, c, r, old, now});
+        const std::string_view old = kept ? std::string_view(cells[i++].Text) : std::string_view();
+        const std::string_view now = grid.Cell(c, r);
+        if (old != now) edit.Cells.push_back({table, c, r, std::string(old), std::string(now)});
       }
     }
     for (; i < cells.size(); ++i)  // rows the table no longer has
@@ -164,7 +163,7 @@ PastePlan PlanPaste(const ModelStore& store, ModelTable table, int col, int row,
   const int room = grid.ColCount() - col;
   if (static_cast<long long>(width) > room) {
     plan.Refusal = "Nothing was pasted: the text is " + std::to_string(width) +
-                   " columns wide, and from column \"" + grid.Cell(col, 0) +
+                   " columns wide, and from column \"" + std::string(grid.Cell(col, 0)) +
                    "\" on the table has " + std::to_string(room) + ".";
     return plan;
   }
@@ -189,11 +188,12 @@ PastePlan PlanPaste(const ModelStore& store, ModelTable table, int col, int row,
             table == ModelTable::Types ? std::to_string(r - 1) : std::to_string(r);
         const char* kind = table == ModelTable::Bars ? "a whole number" : "a number";
         plan.Refusal = "Nothing was pasted: '" + text + "' is not " + kind + " (column \"" +
-                       grid.Cell(c, 0) + "\", " + grid.Cell(0, 0) + " " + label + ").";
+                       std::string(grid.Cell(c, 0)) + "\", " + std::string(grid.Cell(0, 0)) + " " +
+                       label + ").";
         return plan;
       }
-      const std::string& old = grid.Cell(c, r);  // empty beyond the table
-      if (old != text) plan.Edit.Cells.push_back({table, c, r, old, text});
+      const std::string_view old = grid.Cell(c, r);  // empty beyond the table
+      if (old != text) plan.Edit.Cells.push_back({table, c, r, std::string(old), text});
     }
   }
   if (length != store.GridLength) {
@@ -211,8 +211,9 @@ ModelEdit ClearCellsEdit(const ModelStore& store, ModelTable table,
     if (cell.Col < 1 || cell.Row < FirstDataRow(table) || cell.Col >= grid.ColCount() ||
         cell.Row >= grid.RowCount())
       continue;
-    const std::string& old = grid.Cell(cell.Col, cell.Row);
-    if (!old.empty()) edit.Cells.push_back({table, cell.Col, cell.Row, old, std::string()});
+    const std::string_view old = grid.Cell(cell.Col, cell.Row);
+    if (!old.empty())
+      edit.Cells.push_back({table, cell.Col, cell.Row, std::string(old), std::string()});
   }
   return edit;
 }
@@ -223,7 +224,7 @@ ModelEdit ClearTableEdit(const ModelStore& store, ModelTable table) {
   for (int r = 1; r < grid.RowCount(); ++r)
     for (int c = 1; c < grid.ColCount(); ++c)
       if (!grid.Cell(c, r).empty())
-        edit.Cells.push_back({table, c, r, grid.Cell(c, r), std::string()});
+        edit.Cells.push_back({table, c, r, std::string(grid.Cell(c, r)), std::string()});
   return edit;
 }
 

@@ -90,8 +90,8 @@ std::string TabTextOf(Text text, int firstCol, int lastCol, int firstRow, int la
 template <typename Selected>
 std::string TabText(const TextGrid& grid, int firstCol, int lastCol, int firstRow, int lastRow,
                     Selected selected) {
-  return TabTextOf([&grid](int c, int r) -> const std::string& { return grid.Cell(c, r); },
-                   firstCol, lastCol, firstRow, lastRow, selected);
+  return TabTextOf([&grid](int c, int r) { return grid.Cell(c, r); }, firstCol, lastCol, firstRow,
+                   lastRow, selected);
 }
 
 // A paste into table from cell (col, row) on: the edit that performs it, or the message

@@ -67,7 +67,6 @@ TEST(TextGrid, NegativeIndexIsListIndexErrorAndBeyondReadsEmpty) {
 TEST(TextGridDeathTest, WritingBeyondTheGridStops) {
   TextGrid g(2, 3);
   EXPECT_DEATH(g.SetCell(0, 3, "x"), "modelstore.cpp:[0-9]+: check failed: col < ColCount");
-  EXPECT_DEATH(g.CellRef(2, 0), "check failed: col < ColCount");
   EXPECT_DEATH(g.SetRowCount(-1), "check failed: rows >= 0");
 }
 
@@ -125,7 +124,6 @@ TEST(InitTables, HeadersLabelsAndSizes) {
   for (int c = 0; c < 3; ++c) EXPECT_EQ(s.PropGrid.Cell(c, 0), propHead[c]);
   EXPECT_EQ(s.StringGrid3.Cell(0, 0), "bar");
   EXPECT_EQ(s.StringGrid3.Cell(1, 0), "normal force [kN]");
-  EXPECT_EQ(s.StringGrid3.ColWidth(1), 160);
   EXPECT_EQ(s.CoordGrid.Cell(0, 1), "1");
   EXPECT_EQ(s.CoordGrid.Cell(0, 100), "100");
   EXPECT_EQ(s.EleGrid.Cell(0, 100), "100");

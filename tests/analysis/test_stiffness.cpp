@@ -255,7 +255,7 @@ TEST(CalculateModel, ForceRowsAfterTheLastBarAreCleared) {
   SetLoads(s, {1, 1, 1, 0, 0, 0});
   RecordingDialogs dialogs;
   ASSERT_TRUE(CalculateModel(s, dialogs));
-  const std::string fifth = s.StringGrid3.Cell(1, 5);
+  const std::string fifth(s.StringGrid3.Cell(1, 5));
   ASSERT_FALSE(fifth.empty());
   SetBar(s, 5, "", "", "");
   SetLoads(s, {2, 0, 3, 0, 0, 0});

@@ -141,9 +141,9 @@ class TestGridModel : public QObject {
     const QModelIndex index = model.index(gridRow - 1, col);
     QVERIFY(index.isValid());
     QCOMPARE(model.flags(index).testFlag(Qt::ItemIsEditable), editable);
-    const std::string before = a.Grid->Cell(col, gridRow);
+    const std::string before(a.Grid->Cell(col, gridRow));
     QCOMPARE(model.setData(index, QStringLiteral("9")), editable);
-    QCOMPARE(a.Grid->Cell(col, gridRow), editable ? std::string("9") : before);
+    QCOMPARE(std::string(a.Grid->Cell(col, gridRow)), editable ? std::string("9") : before);
   }
 
   void setDataSignals() {

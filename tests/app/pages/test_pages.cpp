@@ -198,13 +198,13 @@ class TestPages : public QObject {
     QVERIFY(editor != nullptr);
     QTest::keyClicks(editor, first);
     QTest::keyClick(editor, Qt::Key_Tab);  // commits and opens the next cell of the row
-    QCOMPARE(QString::fromStdString(grids[table]->Cell(1, gridRow)), first);
+    QCOMPARE(QString::fromStdString(std::string(grids[table]->Cell(1, gridRow))), first);
     editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor != nullptr);
     QTest::keyClicks(editor, second);
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();  // Enter commits through a queued call
-    QCOMPARE(QString::fromStdString(grids[table]->Cell(2, gridRow)), second);
+    QCOMPARE(QString::fromStdString(std::string(grids[table]->Cell(2, gridRow))), second);
     // Nothing else moved.
     QCOMPARE(grids[table]->Cell(1, gridRow + 1), std::string());
     QCOMPARE(grids[table]->Cell(0, 0),
@@ -415,7 +415,7 @@ class TestPages : public QObject {
     QCOMPARE(store_->PropGrid.Cell(col, 1), std::string());
     // Leaving the field writes the type-0 row.
     pages_->NumberEdit(field == 10 ? 11 : 10)->setFocus();
-    QCOMPARE(QString::fromStdString(store_->PropGrid.Cell(col, 1)), cell);
+    QCOMPARE(QString::fromStdString(std::string(store_->PropGrid.Cell(col, 1))), cell);
     QCOMPARE(pages_->PropGrid()->model()->index(0, col).data().toString(), cell);
   }
 

@@ -32,7 +32,7 @@ std::string Dump(const ModelStore& store) {
   for (const TextGrid* grid : {&store.CoordGrid, &store.EleGrid, &store.PropGrid}) {
     out += "#" + std::to_string(grid->RowCount());
     for (int r = 0; r < grid->RowCount(); ++r)
-      for (int c = 0; c < grid->ColCount(); ++c) out += grid->Cell(c, r) + ",";
+      for (int c = 0; c < grid->ColCount(); ++c) out += std::string(grid->Cell(c, r)) + ",";
   }
   return out;
 }

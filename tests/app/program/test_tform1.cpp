@@ -197,9 +197,6 @@ class TestTForm1 : public QObject {
     QVERIFY(form.IntroPanel->isVisible());
     QCOMPARE(form.Store().CoordGrid.RowCount(), 101);
     QCOMPARE(form.Store().PropGrid.RowCount(), 102);
-    QCOMPARE(form.Store().CoordGrid.Width, 177);
-    QCOMPARE(form.Store().EleGrid.ColWidth(3), 30);
-    QCOMPARE(form.Store().StringGrid3.Width, 151);
     QCOMPARE(form.Store().PathNameLabel, std::string("path="));
     QVERIFY(dialogs_.Log.empty());
   }
