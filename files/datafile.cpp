@@ -32,7 +32,7 @@ const long long kHugeRow = 1000000000000LL;
 
 // A table key is a decimal row or type number without leading zeros or sign; anything else
 // (01, 0, +1, 1a) names no row.
-bool RowOfKey(const std::string& key, long long& row) {
+bool RowOfKey(std::string_view key, long long& row) {
   if (key.empty() || key[0] < '1' || key[0] > '9') return false;
   row = 0;
   for (char c : key) {
@@ -69,12 +69,12 @@ int RequiredGridLength(const ProfileFile& profile, const std::string& dataFileNa
   std::string largestKey;
   std::string largestSection;
   for (const TableSection& table : kTableSections) {
-    profile.ForEachEntry(table.Name, [&](const std::string& key, const std::string& value) {
+    profile.ForEachEntryView(table.Name, [&](std::string_view key, std::string_view value) {
       long long row = 0;
       if (!RowOfKey(key, row) || row <= largest) return;
       if (!table.FieldsFit(CountFields(value, kSeparator))) return;
       largest = row;
-      largestKey = key;
+      largestKey.assign(key);
       largestSection = table.Name;
     });
   }
@@ -88,8 +88,8 @@ int RequiredGridLength(const ProfileFile& profile, const std::string& dataFileNa
 
 // Visits every entry of section whose key names a row below rowLimit.
 void ForEachRow(const ProfileFile& profile, const char* section, long long rowLimit,
-                const std::function<void(int row, const std::string& value)>& visit) {
-  profile.ForEachEntry(section, [&](const std::string& key, const std::string& value) {
+                const std::function<void(int row, std::string_view value)>& visit) {
+  profile.ForEachEntryView(section, [&](std::string_view key, std::string_view value) {
     long long row = 0;
     if (RowOfKey(key, row) && row < rowLimit) visit(static_cast<int>(row), value);
   });
@@ -175,28 +175,27 @@ void ReadDataProfile(ModelStore& store, const ProfileFile& profile,
   store.PropGrid.ClearCells(1, 2);
 
   TextGrid& coord = store.CoordGrid;
-  ForEachRow(profile, "coordinates", coord.RowCount(), [&](int row, const std::string& value) {
+  ForEachRow(profile, "coordinates", coord.RowCount(), [&](int row, std::string_view value) {
     if (CountFields(value, kSeparator) != 3) return;
     for (int col = 1; col <= 3; ++col) coord.SetCell(col, row, GetField(col, value, kSeparator));
   });
 
   TextGrid& ele = store.EleGrid;
-  ForEachRow(profile, "elements", ele.RowCount(), [&](int row, const std::string& value) {
+  ForEachRow(profile, "elements", ele.RowCount(), [&](int row, std::string_view value) {
     int fields = CountFields(value, kSeparator);
     if (fields != 2 && fields != 3) return;
     ele.SetCell(1, row, GetField(1, value, kSeparator));
     ele.SetCell(2, row, GetField(2, value, kSeparator));
-    ele.SetCell(3, row, fields == 3 ? GetField(3, value, kSeparator) : std::string("0"));
+    ele.SetCell(3, row, fields == 3 ? GetField(3, value, kSeparator) : std::string_view("0"));
   });
 
   // Type t lives in row t + 1; type 0 is never read from the file.
   TextGrid& prop = store.PropGrid;
-  ForEachRow(profile, "barproperties", prop.RowCount() - 1,
-             [&](int type, const std::string& value) {
-               if (CountFields(value, kSeparator) != 2) return;
-               prop.SetCell(1, type + 1, GetField(1, value, kSeparator));
-               prop.SetCell(2, type + 1, GetField(2, value, kSeparator));
-             });
+  ForEachRow(profile, "barproperties", prop.RowCount() - 1, [&](int type, std::string_view value) {
+    if (CountFields(value, kSeparator) != 2) return;
+    prop.SetCell(1, type + 1, GetField(1, value, kSeparator));
+    prop.SetCell(2, type + 1, GetField(2, value, kSeparator));
+  });
 }
 
 namespace {
@@ -244,10 +243,18 @@ class SectionWriter {
   std::size_t entries_ = 0;
 };
 
-// A cell copied and cleaned; true when the writer may store it.
-bool CleanedCell(std::string_view cell, std::string& text) {
-  text.assign(cell);
-  return PassesCleaning(text);
+// A cell as the writer stores it: cleaned views the cell itself when cleaning would leave it as
+// it is (the common case, without a copy), else the cleaned copy in scratch. True when the
+// writer may store it.
+bool CleanedCell(std::string_view cell, std::string& scratch, std::string_view& cleaned) {
+  if (!cell.empty() && IsNumberText(cell) && cell.find(',') == std::string_view::npos) {
+    cleaned = cell;  // no blank and no comma: cleaning changes nothing, and it passes
+    return true;
+  }
+  scratch.assign(cell);
+  const bool passes = PassesCleaning(scratch);  // may shorten the text
+  cleaned = scratch;
+  return passes;
 }
 
 }  // namespace
@@ -263,7 +270,7 @@ void AppendModelSections(const ModelStore& store, std::string& text) {
   out.Entry("A", FormatGeneral(store.NumberEdit(11).RealValue()));
   out.End();
 
-  std::string x, y, z;
+  std::string xs, ys, zs;
   const TextGrid& coord = store.CoordGrid;
   out.Begin("coordinates");
   for (int r = 1; r < coord.RowCount(); ++r) {
@@ -280,7 +287,9 @@ void AppendModelSections(const ModelStore& store, std::string& text) {
       out.EndEntry();
       continue;
     }
-    const bool xOk = CleanedCell(cx, x), yOk = CleanedCell(cy, y), zOk = CleanedCell(cz, z);
+    std::string_view x, y, z;
+    const bool xOk = CleanedCell(cx, xs, x), yOk = CleanedCell(cy, ys, y),
+               zOk = CleanedCell(cz, zs, z);
     if (!(xOk && yOk && zOk)) continue;
     // Converted one statement at a time, so a failure names the first of X, Y, Z.
     const double vx = CoordinateValue(x, 1, r);
@@ -292,14 +301,15 @@ void AppendModelSections(const ModelStore& store, std::string& text) {
   }
   out.End();
 
-  std::string begin, end, type;
+  std::string scratch[3];
+  std::string_view begin, end, type;
   const TextGrid& ele = store.EleGrid;
   out.Begin("elements");
   for (int r = 1; r < ele.RowCount(); ++r) {
     if (ele.Cell(1, r).empty() || ele.Cell(2, r).empty()) continue;
-    const bool beginOk = CleanedCell(ele.Cell(1, r), begin);
-    const bool endOk = CleanedCell(ele.Cell(2, r), end);
-    const bool typeOk = CleanedCell(ele.Cell(3, r), type);
+    const bool beginOk = CleanedCell(ele.Cell(1, r), scratch[0], begin);
+    const bool endOk = CleanedCell(ele.Cell(2, r), scratch[1], end);
+    const bool typeOk = CleanedCell(ele.Cell(3, r), scratch[2], type);
     if (!(beginOk && endOk)) continue;
     out.Row(r);
     out.Value(begin);
@@ -313,12 +323,13 @@ void AppendModelSections(const ModelStore& store, std::string& text) {
   }
   out.End();
 
-  std::string e, a;
+  std::string_view e, a;
   const TextGrid& prop = store.PropGrid;
   out.Begin("barproperties");
   for (int r = 2; r < prop.RowCount(); ++r) {
     if (prop.Cell(1, r).empty() || prop.Cell(2, r).empty()) continue;
-    const bool eOk = CleanedCell(prop.Cell(1, r), e), aOk = CleanedCell(prop.Cell(2, r), a);
+    const bool eOk = CleanedCell(prop.Cell(1, r), scratch[0], e),
+               aOk = CleanedCell(prop.Cell(2, r), scratch[1], a);
     if (!(eOk && aOk)) continue;
     out.Row(r - 1);
     out.Value(e);
@@ -328,11 +339,11 @@ void AppendModelSections(const ModelStore& store, std::string& text) {
   }
   out.End();
 
-  std::string force;
+  std::string_view force;
   const TextGrid& forces = store.StringGrid3;
   out.Begin("elementforces");
   for (int r = 1; r < forces.RowCount(); ++r) {
-    if (forces.Cell(1, r).empty() || !CleanedCell(forces.Cell(1, r), force)) continue;
+    if (forces.Cell(1, r).empty() || !CleanedCell(forces.Cell(1, r), scratch[0], force)) continue;
     out.Row(r);
     out.Value(force);
     out.EndEntry();
@@ -346,11 +357,32 @@ void AppendModelSections(const ModelStore& store, std::string& text) {
   out.End();
 }
 
-std::string DataFileText(const ModelStore& store, std::string_view content) {
+namespace {
+
+// Room for the model sections of AppendModelSections (more when a cell is not yet normalised).
+std::size_t ModelSectionsSize(const ModelStore& store) {
+  // Per row its cells, a key of up to 7 digits, "=", the separators and CR LF; the loads,
+  // properties and displacements fit in the rest.
+  std::size_t size = 4096;
+  for (const TextGrid* grid :
+       {&store.CoordGrid, &store.EleGrid, &store.PropGrid, &store.StringGrid3}) {
+    for (int r = 1; r < grid->RowCount(); ++r) {
+      if (grid->Cell(1, r).empty()) continue;
+      size += 8 + static_cast<std::size_t>(grid->ColCount()) + 2;
+      for (int c = 1; c < grid->ColCount(); ++c) size += grid->Cell(c, r).size();
+    }
+  }
+  return size;
+}
+
+}  // namespace
+
+std::string DataFileText(const ModelStore& store, std::string content) {
   std::string text;
-  // The model sections are about as long as the file they replace.
-  text.reserve(content.size() + content.size() / 8 + 4096);
   AppendProfileTextWithout(content, kModelSections, text);
+  // The old text goes before the new one is filled, so the two are never held whole at once.
+  std::string().swap(content);
+  text.reserve(text.size() + ModelSectionsSize(store));
   AppendModelSections(store, text);
   return text;
 }
@@ -376,9 +408,7 @@ bool WriteDataFile(const ModelStore& store, std::string& dataFileName,
     if (!ask->AskYesNo(ChangedOnDiskQuestion(dataFileName))) return false;
   }
   // The other sections are copied from the file as it is now, without parsing it into entries.
-  std::string text = DataFileText(store, content);
-  std::string().swap(content);
-  WriteFileAtomically(dataFileName, text);
+  WriteFileAtomically(dataFileName, DataFileText(store, std::move(content)));
   if (stamp) *stamp = DataFileStamp{dataFileName, StampOf(dataFileName)};
   return true;
 }

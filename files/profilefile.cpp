@@ -114,17 +114,18 @@ bool KeysAreRisingNumbers(const std::vector<std::string_view>& lines) {
 }
 
 // The value of an entry line into value, whose storage is reused from line to line.
-void AssignEntryValue(std::string_view line, std::string& value) {
-  std::size_t from = line.find('=') + 1, to = line.size();
+// The value of an entry line, trimmed and cut at kMaxProfileValueLength; after from when the
+// "=" is known to lie there or later.
+std::string_view EntryValueView(std::string_view line, std::size_t from = 0) {
+  from = line.find('=', from) + 1;
+  std::size_t to = line.size();
   while (from < to && IsSpace(line[from])) ++from;
   while (to > from && IsSpace(line[to - 1])) --to;
-  value.assign(line.substr(from, std::min(to - from, kMaxProfileValueLength)));
+  return line.substr(from, std::min(to - from, kMaxProfileValueLength));
 }
 
 std::string EntryValue(std::string_view line) {
-  std::string value;
-  AssignEntryValue(line, value);
-  return value;
+  return std::string(EntryValueView(line));
 }
 
 }  // namespace
@@ -410,12 +411,22 @@ bool ProfileFile::HasSection(const std::string& section) const {
 void ProfileFile::ForEachEntry(
     const std::string& section,
     const std::function<void(const std::string& key, const std::string& value)>& visit) const {
+  std::string key, value;
+  ForEachEntryView(section, [&](std::string_view k, std::string_view v) {
+    key.assign(k);
+    value.assign(v);
+    visit(key, value);
+  });
+}
+
+void ProfileFile::ForEachEntryView(
+    const std::string& section,
+    const std::function<void(std::string_view key, std::string_view value)>& visit) const {
   const Section* s = FirstSection(section);
   if (!s) return;
   // Keys in rising numeric order (a table's rows as this program writes them) hold no
   // duplicate, so the index that would find them need not be built.
   const bool unique = !s->Indexed && KeysAreRisingNumbers(s->Lines);
-  std::string key, value;
   for (std::size_t i = 0; i < s->Lines.size(); ++i) {
     const std::string_view line = s->Lines[i];
     std::size_t from = 0, to = 0;
@@ -424,9 +435,7 @@ void ProfileFile::ForEachEntry(
       const KeyIndex& keys = Index(*s);
       if (keys.HasDuplicates() && keys.Find(line.data() + from, to - from, s->Lines) != i) continue;
     }
-    key.assign(line.substr(from, to - from));
-    AssignEntryValue(line, value);
-    visit(key, value);
+    visit(line.substr(from, to - from), EntryValueView(line, to));
   }
 }
 

@@ -84,6 +84,10 @@ class ProfileFile {
   void ForEachEntry(
       const std::string& section,
       const std::function<void(const std::string& key, const std::string& value)>& visit) const;
+  // The same entries as views into the profile, valid during the call: no copy of each.
+  void ForEachEntryView(
+      const std::string& section,
+      const std::function<void(std::string_view key, std::string_view value)>& visit) const;
 
   // Replaces the value of an existing key in place, or adds the entry at the end of its
   // section, or adds the section at the end of the file. Line breaks inside value become

@@ -102,7 +102,7 @@ std::string GetWord(int n, const std::string& text) {
   return result;
 }
 
-int CountFields(const std::string& text, char separator) {
+int CountFields(std::string_view text, char separator) {
   int count = 1;
   for (char c : text) {
     if (c == separator) ++count;
@@ -110,7 +110,7 @@ int CountFields(const std::string& text, char separator) {
   return count;
 }
 
-std::string GetField(int n, const std::string& text, char separator) {
+std::string_view GetField(int n, std::string_view text, char separator) {
   // The text without its leading and trailing blanks, as a range: no copy of the whole text.
   std::size_t from = 0, end = text.size();
   while (from < end && IsBlankChar(text[from])) ++from;
@@ -118,7 +118,7 @@ std::string GetField(int n, const std::string& text, char separator) {
   if (n < 1) return text.substr(from, end - from);
   for (int counter = 1;; ++counter) {
     const std::size_t p = text.find(separator, from);
-    if (p == std::string::npos || p >= end) return text.substr(from, end - from);
+    if (p == std::string_view::npos || p >= end) return text.substr(from, end - from);
     if (counter == n) return text.substr(from, p - from);
     from = p + 1;
   }

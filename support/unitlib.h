@@ -33,9 +33,9 @@ void NormaliseBlanks(std::string& text);
 // The n-th word (from 1), words separated by runs of spaces; empty when out of range.
 std::string GetWord(int n, const std::string& text);
 // Number of separator characters plus one.
-int CountFields(const std::string& text, char separator);
+int CountFields(std::string_view text, char separator);
 // The n-th field after trimming the whole text; n < 1 gives the whole trimmed text,
-// n beyond the last field gives the last field.
-std::string GetField(int n, const std::string& text, char separator);
+// n beyond the last field gives the last field. A view into text.
+std::string_view GetField(int n, std::string_view text, char separator);
 
 }  // namespace tarvelin
