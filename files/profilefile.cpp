@@ -426,7 +426,8 @@ void ProfileFile::ForEachEntryView(
   if (!s) return;
   // Keys in rising numeric order (a table's rows as this program writes them) hold no
   // duplicate, so the index that would find them need not be built.
-  const bool unique = !s->Indexed && KeysAreRisingNumbers(s->Lines);
+  if (!s->Indexed && s->RisingKeys < 0) s->RisingKeys = KeysAreRisingNumbers(s->Lines) ? 1 : 0;
+  const bool unique = !s->Indexed && s->RisingKeys == 1;
   for (std::size_t i = 0; i < s->Lines.size(); ++i) {
     const std::string_view line = s->Lines[i];
     std::size_t from = 0, to = 0;

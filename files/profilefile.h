@@ -142,6 +142,9 @@ class ProfileFile {
     // (Look-ups thus change the object; a profile is used by one thread at a time.)
     mutable KeyIndex Keys;  // key -> its first entry line
     mutable bool Indexed = false;
+    // Whether the keys are rising numbers (so none repeats), known after the first visit of an
+    // unindexed section: -1 not yet known. Lines change only once the section is indexed.
+    mutable signed char RisingKeys = -1;
   };
 
   Section* FirstSection(const std::string& section);

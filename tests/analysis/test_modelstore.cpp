@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <stdexcept>
@@ -68,6 +69,52 @@ TEST(TextGridDeathTest, WritingBeyondTheGridStops) {
   TextGrid g(2, 3);
   EXPECT_DEATH(g.SetCell(0, 3, "x"), "modelstore.cpp:[0-9]+: check failed: col < ColCount");
   EXPECT_DEATH(g.SetRowCount(-1), "check failed: rows >= 0");
+}
+
+// Texts of up to 15 characters are held in the cell, longer ones outside it: each length at
+// and around that boundary survives writing over a shorter and a longer text, a copy of the
+// grid, its own text written back, and a resize.
+TEST(TextGrid, CellTextsOfEveryLengthSurviveRewritesCopiesAndResizing) {
+  const std::string texts[] = {"",
+                               "1",
+                               std::string(14, 'a'),
+                               std::string(15, 'b'),
+                               std::string(16, 'c'),
+                               std::string(17, 'd'),
+                               "normal force [kN]",
+                               std::string(5000, 'e') + "end",
+                               std::string("nul\0inside", 11)};
+  for (const std::string& before : texts) {
+    for (const std::string& after : texts) {
+      SCOPED_TRACE(std::to_string(before.size()) + " -> " + std::to_string(after.size()));
+      TextGrid g(2, 3);
+      g.SetCell(1, 1, before);
+      g.SetCell(0, 2, "neighbour");
+      EXPECT_EQ(g.Cell(1, 1), before);
+      g.SetCell(1, 1, after);
+      EXPECT_EQ(g.Cell(1, 1), after);
+      EXPECT_EQ(g.Cell(0, 2), "neighbour");
+      g.SetCell(1, 1, g.Cell(1, 1));  // its own text
+      EXPECT_EQ(g.Cell(1, 1), after);
+      g.SetCell(1, 2, g.Cell(1, 1).substr(after.size() / 2));  // part of another cell
+      EXPECT_EQ(g.Cell(1, 2), after.substr(after.size() / 2));
+
+      TextGrid copy = g;
+      g.SetCell(1, 1, "gone");
+      EXPECT_EQ(copy.Cell(1, 1), after);
+      TextGrid moved = std::move(copy);
+      EXPECT_EQ(moved.Cell(1, 1), after);
+      copy = moved;
+      EXPECT_EQ(copy.Cell(1, 1), after);
+
+      moved.SetRowCount(2);
+      moved.SetRowCount(1000);  // moves every surviving cell
+      EXPECT_EQ(moved.Cell(1, 1), after);
+      EXPECT_EQ(moved.Cell(1, 2), "");
+      moved.ClearCells(1, 1);
+      EXPECT_EQ(moved.Cell(1, 1), "");
+    }
+  }
 }
 
 TEST(TextGrid, ClearCellsLeavesLabelsAndHeaders) {
@@ -356,6 +403,23 @@ TEST(ReadBar, ReadsNodesAndTypeRow) {
   EXPECT_EQ(b.Type, 1);
   EXPECT_EQ(b.E, 2.1e8);
   EXPECT_EQ(b.A, 0.5);
+}
+
+// The scene's reading of a bar: the same nodes, the type and its properties not read at all,
+// and a bad node cell reported by the conversion's text alone.
+TEST(ReadBarNodes, ReadsTheNodesOnly) {
+  ModelStore s = OneBar();
+  s.EleGrid.SetCell(3, 1, "x");
+  const BarData b = ReadBarNodes(s, 1);
+  const BarData full = ReadBar(OneBar(), 1);
+  EXPECT_EQ(b.BeginNode, full.BeginNode);
+  EXPECT_EQ(b.EndNode, full.EndNode);
+  EXPECT_EQ((std::array<double, 6>{b.X1, b.Y1, b.Z1, b.X2, b.Y2, b.Z2}),
+            (std::array<double, 6>{full.X1, full.Y1, full.Z1, full.X2, full.Y2, full.Z2}));
+  EXPECT_EQ(b.Type, 0);
+  EXPECT_EQ(b.E, 0.0);
+  s.CoordGrid.SetCell(2, 2, "y");
+  EXPECT_EQ(UserErrorOf([&] { ReadBarNodes(s, 1); }), "'y' is not a valid floating point value");
 }
 
 struct ReadFailure {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -165,6 +166,48 @@ TEST(ProfileFile, WriteLinesGivesWhatWriteGives) {
   profile.WriteLines("t", {"1=a", "2=b"});
   profile.Write("t", "2", "c");
   EXPECT_EQ(profile.Text(), "[t]\r\n1=a\r\n2=c\r\n");
+}
+
+// Copying the other sections of a file straight from its text gives what parsing it, erasing
+// the sections and writing it out gives.
+TEST(ProfileFile, TextWithoutSectionsAsParseEraseText) {
+  const std::vector<std::string> gone = {"gone", "also"};
+  const std::string rows[] = {
+      "",
+      "lead=1\r\n[gone]\r\nk=1\r\n[keep]\r\na=2\r\n",
+      "[GONE]\nk=1\n[ keep ]\ra=1\r[Also]\r\nz=0",    // letter case, LF, CR, no last end
+      "\xEF\xBB\xBF[gone]\r\nk=1\r\n\r\n[keep]\r\n",  // byte-order mark, blank line
+      "[gone]\r\nk=1\r\n[keep]\r\n[gone]\r\nk=2\r\n[keep]\r\nb=3",   // repeated sections
+      "[gone\r\nk=1\r\n  [also] tail\r\nx=1\r\n[gone2]\r\ny=2\r\n",  // unclosed, indented, near
+                                                                     // names
+      "\r\n\r\n",
+  };
+  for (const std::string& content : rows) {
+    ProfileFile expected = ProfileFile::Parse(content);
+    for (const std::string& section : gone) expected.EraseSection(section);
+    std::string text = "before";
+    AppendProfileTextWithout(content, gone, text);
+    EXPECT_EQ(text, "before" + expected.Text()) << content;
+  }
+}
+
+// A copy holds its own lines: it outlives the original, and writing one leaves the other.
+TEST(ProfileFile, CopyHoldsItsOwnLines) {
+  auto original = std::make_unique<ProfileFile>(
+      ProfileFile::Parse("lead\r\n[a]\r\nk=1\r\nj=2\r\n[b]\r\nx=3\r\n"));
+  original->Write("a", "k", "changed");
+  original->WriteLines("c", {"1=one", "2=two"});
+  ProfileFile copy(*original);
+  ProfileFile assigned;
+  assigned = *original;
+  const std::string text = original->Text();
+  original.reset();
+  EXPECT_EQ(copy.Text(), text);
+  EXPECT_EQ(assigned.Text(), text);
+  EXPECT_EQ(copy.Read("c", "2", ""), "two");
+  copy.Write("b", "x", "4");
+  EXPECT_EQ(copy.Read("b", "x", ""), "4");
+  EXPECT_EQ(assigned.Read("b", "x", ""), "3");
 }
 
 TEST(ProfileFile, EraseRemovesEveryOccurrence) {
