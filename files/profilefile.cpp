@@ -287,8 +287,9 @@ ProfileFile::LoadStatus ProfileFile::ReadContent(const std::string& path, std::s
     ::close(fd);
     return LoadStatus::TooLarge;
   }
-  // Read straight into the text, sized for the file and grown only if the file grows.
-  std::string text(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
+  // Read straight into the text, sized for the file and one byte more, so that the read that
+  // finds the end needs no room of its own; grown only if the file grows meanwhile.
+  std::string text(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 1, '\0');
   std::size_t used = 0;
   for (;;) {
     if (used == text.size()) text.resize(std::max<std::size_t>(text.size() * 2, 65536));
