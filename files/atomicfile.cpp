@@ -39,7 +39,7 @@ bool ResolveLinks(std::string path, std::string& resolved) {
   return false;  // a loop of links
 }
 
-bool WriteAll(int fd, const std::string& content) {
+bool WriteAll(int fd, std::string_view content) {
   const char* data = content.data();
   std::size_t left = content.size();
   while (left > 0) {
@@ -119,6 +119,11 @@ void SyncFolder(const std::string& target) {
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
+  WriteFileAtomically(path, [&content](const PieceWriter& put) { put(content); });
+}
+
+void WriteFileAtomically(const std::string& path,
+                         const std::function<void(const PieceWriter& put)>& produce) {
   const UserError failure("Unable to write to " + path);
   std::string target;
   if (path.empty() || path.back() == '/' || !ResolveLinks(path, target)) throw failure;
@@ -147,7 +152,15 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
     }
     ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   }
-  ok = ok && WriteAll(fd, content) && ::fsync(fd) == 0;
+  try {
+    // After a failed write the rest is still produced, but not written.
+    produce([&](std::string_view piece) { ok = ok && WriteAll(fd, piece); });
+  } catch (...) {
+    ::close(fd);
+    ::unlink(tempPath.c_str());
+    throw;
+  }
+  ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;
   if (!ok) {

@@ -18,6 +18,12 @@ namespace tarvelin {
 // a file the user made read-only). Throws UserError("Unable to write to <path>") on failure,
 // leaving the old file whole and no temporary file behind.
 void WriteFileAtomically(const std::string& path, const std::string& content);
+// The same, the content handed over in pieces: produce(put) calls put(piece) for each piece in
+// order, and each is written as it comes, so that a large content is never held whole. An
+// exception from produce leaves the old file whole too, and goes on to the caller.
+using PieceWriter = std::function<void(std::string_view piece)>;
+void WriteFileAtomically(const std::string& path,
+                         const std::function<void(const PieceWriter& put)>& produce);
 
 // What a file was at one moment: enough to notice that another program replaced or changed it
 // (an editor's save renames a new file in, a write in place changes size or time).

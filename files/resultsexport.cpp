@@ -197,9 +197,29 @@ std::string ShortestNumber(double x) {
   return text;
 }
 
-std::string ResultsJson(const CalculationResult& r, const std::string& model) {
+namespace {
+
+// The text of an export is handed on in pieces of about this size: the export of a million
+// bars is hundreds of megabytes, which need never be held whole.
+constexpr std::size_t kPieceSize = 1 << 20;
+
+// Hands out on to put once it has grown to a piece, and empties it.
+void PassOnPiece(std::string& out, const PieceWriter& put) {
+  if (out.size() < kPieceSize) return;
+  put(out);
+  out.clear();
+}
+
+std::string Collected(const std::function<void(const PieceWriter& put)>& write) {
+  std::string text;
+  write([&text](std::string_view piece) { text += piece; });
+  return text;
+}
+
+void WriteResultsJson(const CalculationResult& r, const std::string& model,
+                      const PieceWriter& put) {
   std::string out;
-  out.reserve(4096 + r.Bars.size() * 400);
+  out.reserve(kPieceSize + 4096);
   JsonBlock root(out, 0, '{');
   AppendQuoted(root.Member("format"), "tarvelin-results");
   root.Integer("version", 1);
@@ -223,14 +243,17 @@ std::string ResultsJson(const CalculationResult& r, const std::string& model) {
   for (const FreeMotion& m : r.FreeMotions) AppendFreeMotion(motions.Next(), m);
   motions.Close();
   JsonBlock bars(root.Member("bars"), 2, '[');
-  for (const BarResult& b : r.Bars) AppendBar(bars.Next(), b);
+  for (const BarResult& b : r.Bars) {
+    AppendBar(bars.Next(), b);
+    PassOnPiece(out, put);  // the blocks only append to out, so it may be emptied between bars
+  }
   bars.Close();
   root.Close();
   out += '\n';
-  return out;
+  put(out);
 }
 
-std::string ResultsCsv(const CalculationResult& r, const std::string& model) {
+void WriteResultsCsv(const CalculationResult& r, const std::string& model, const PieceWriter& put) {
   std::string out;
   // The model-level block: a name in the first column, values after it.
   CsvRow(out, {"model", model});
@@ -259,7 +282,7 @@ std::string ResultsCsv(const CalculationResult& r, const std::string& model) {
   CsvRow(out, {"bar", "begin node", "end node", "type", "E (kN/m2)", "A (m2)", "length (m)",
                "EA/L (kN/m)", "force (kN)", "elongation (m)", "stress (kN/m2)"});
   // Numbers need no quoting: the rows go straight into the text.
-  out.reserve(out.size() + r.Bars.size() * 200);
+  out.reserve(kPieceSize + 4096);
   for (const BarResult& b : r.Bars) {
     for (int n : {b.Bar, b.BeginNode, b.EndNode, b.Type}) {
       out += std::to_string(n);
@@ -271,8 +294,19 @@ std::string ResultsCsv(const CalculationResult& r, const std::string& model) {
     }
     AppendNumber(out, b.Stress);
     out += "\r\n";
+    PassOnPiece(out, put);
   }
-  return out;
+  put(out);
+}
+
+}  // namespace
+
+std::string ResultsJson(const CalculationResult& result, const std::string& model) {
+  return Collected([&](const PieceWriter& put) { WriteResultsJson(result, model, put); });
+}
+
+std::string ResultsCsv(const CalculationResult& result, const std::string& model) {
+  return Collected([&](const PieceWriter& put) { WriteResultsCsv(result, model, put); });
 }
 
 void ExportResults(const CalculationResult& result, const std::string& model,
@@ -280,8 +314,12 @@ void ExportResults(const CalculationResult& result, const std::string& model,
   const ResultsFormat format = ResultsFormatOf(path);
   if (format == ResultsFormat::Unknown) throw UserError(ResultsFormatMessage(path));
   if (!result.Valid) throw UserError("There are no valid results to export; calculate first.");
-  WriteFileAtomically(
-      path, format == ResultsFormat::Json ? ResultsJson(result, model) : ResultsCsv(result, model));
+  WriteFileAtomically(path, [&](const PieceWriter& put) {
+    if (format == ResultsFormat::Json)
+      WriteResultsJson(result, model, put);
+    else
+      WriteResultsCsv(result, model, put);
+  });
 }
 
 }  // namespace tarvelin

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 #include "file_helpers.h"
 #include "files/profilefile.h"
@@ -144,26 +145,69 @@ TEST_F(AtomicWrite, FollowsSymbolicLinks) {
   ExpectRefused(folder, folder.Path("loop1"), "");
 }
 
-TEST_F(AtomicWrite, FullDiskLeavesOldFile) {
-  // A file-size limit makes the write fail part way, as a full disk would.
-  std::string path = folder.Path("full.PEN");
-  WriteWhole(path, "old and whole");
+// The message of the UserError that write throws under a file-size limit of 4096 bytes, which
+// makes a write fail part way, as a full disk would; empty when it throws none.
+std::string ErrorUnderSizeLimit(const std::function<void()>& write) {
   struct rlimit old;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  if (::getrlimit(RLIMIT_FSIZE, &old) != 0) return "getrlimit failed";
   auto previous = std::signal(SIGXFSZ, SIG_IGN);
   struct rlimit small = old;
   small.rlim_cur = 4096;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  auto before = folder.Names();
-  bool refused = false;
+  std::string message;
+  if (::setrlimit(RLIMIT_FSIZE, &small) != 0) message = "setrlimit failed";
   try {
-    WriteFileAtomically(path, std::string(100000, 'x'));
+    if (message.empty()) write();
   } catch (const UserError& e) {
-    refused = std::string(e.what()) == "Unable to write to " + path;
+    message = e.what();
   }
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, previous);
+  return message;
+}
+
+TEST_F(AtomicWrite, FullDiskLeavesOldFile) {
+  std::string path = folder.Path("full.PEN");
+  WriteWhole(path, "old and whole");
+  auto before = folder.Names();
+  const bool refused = ErrorUnderSizeLimit([&] {
+                         WriteFileAtomically(path, std::string(100000, 'x'));
+                       }) == "Unable to write to " + path;
   EXPECT_TRUE(refused);
+  EXPECT_EQ(ReadWhole(path), "old and whole");
+  EXPECT_EQ(folder.Names(), before);
+}
+
+// Content handed over in pieces: written in order; a write that fails halfway (a file size
+// limit) and an exception from the producer both leave the old file whole and nothing beside.
+TEST_F(AtomicWrite, PiecesAreWrittenInOrderOrNotAtAll) {
+  const std::string path = folder.Path("pieces.PEN");
+  WriteFileAtomically(path, [](const PieceWriter& put) {
+    put("first ");
+    put("");
+    put(std::string(70000, 'x'));
+    put(" last");
+  });
+  EXPECT_EQ(ReadWhole(path), "first " + std::string(70000, 'x') + " last");
+
+  WriteWhole(path, "old and whole");
+  const auto before = folder.Names();
+  int produced = 0;
+  EXPECT_EQ(ErrorUnderSizeLimit([&] {
+              WriteFileAtomically(path, [&](const PieceWriter& put) {
+                for (; produced < 10; ++produced) put(std::string(1000, 'y'));
+              });
+            }),
+            "Unable to write to " + path);
+  EXPECT_EQ(produced, 10);
+  EXPECT_EQ(ReadWhole(path), "old and whole");
+  EXPECT_EQ(folder.Names(), before);
+
+  EXPECT_THROW(WriteFileAtomically(path,
+                                   [](const PieceWriter& put) {
+                                     put("half");
+                                     throw UserError("the producer failed");
+                                   }),
+               UserError);
   EXPECT_EQ(ReadWhole(path), "old and whole");
   EXPECT_EQ(folder.Names(), before);
 }
