@@ -11,6 +11,7 @@
 #include "analysis/modelstore.h"
 #include "files/datafile.h"
 #include "files/profilefile.h"
+#include "files/resultsexport.h"
 
 // Heap in use and its peak, so that the memory of one operation can be reported.
 static std::atomic<long long> gInUse{0};
@@ -117,9 +118,49 @@ void DataFileTextBench(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(DataFileText(store, std::string()));
 }
 
+// The results export of n bars, JSON (range 1) or CSV (range 0), written to a file.
+void ExportResultsBench(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const bool json = state.range(1) == 1;
+  CalculationResult result;
+  result.Valid = true;
+  result.Bars.resize(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    BarResult& b = result.Bars[static_cast<std::size_t>(i)];
+    b.Bar = i + 1;
+    b.BeginNode = i / 2 + 1;
+    b.EndNode = n / 2 + i / 2 + 1;
+    b.Type = i % 3;
+    b.E = 210000000;
+    b.A = 0.0001 * (1 + i % 3);
+    b.Length = 2.5 + i * 1e-6;
+    b.Stiffness = b.E * b.A / b.Length;
+    b.Force = (i % 2 ? -1 : 1) * 0.001 * i;
+    b.Elongation = b.Force / b.Stiffness;
+    b.Stress = b.Force / b.A;
+  }
+  const std::string path = BenchFile(n) + (json ? ".json" : ".csv");
+  long long peak = 0;
+  for (auto _ : state) {
+    gPeak = gInUse.load();
+    const long long before = gInUse;
+    ExportResults(result, "model.PEN", path);
+    peak = gPeak - before;
+  }
+  state.counters["peak_heap_MB"] = static_cast<double>(peak) / 1e6;
+  state.SetLabel(json ? "json" : "csv");
+  ::unlink(path.c_str());
+}
+
 }  // namespace
 }  // namespace tarvelin
 
+BENCHMARK(tarvelin::ExportResultsBench)
+    ->Name("ExportResults")
+    ->Args({100000, 1})
+    ->Args({1000000, 1})
+    ->Args({1000000, 0})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(tarvelin::WriteDataFileBench)
     ->Name("WriteDataFile")
     ->Arg(10000)
