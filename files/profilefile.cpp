@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace tarvelin {
 namespace {
@@ -204,9 +205,19 @@ template <typename Visit>
 void ForEachLine(std::string_view content, Visit&& visit) {
   std::size_t pos = content.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
   const char* const data = content.data();
+  auto next = [&](char c) {
+    if (pos >= content.size()) return content.size();
+    const void* found = std::memchr(data + pos, c, content.size() - pos);
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - data)
+                 : content.size();
+  };
+  // The next LF and the next CR, each looked for again only once it lies behind: a file
+  // without CR is searched for one just once.
+  std::size_t lf = next('\n'), cr = next('\r');
   while (pos < content.size()) {
-    std::size_t end = pos;
-    while (end < content.size() && data[end] != '\n' && data[end] != '\r') ++end;
+    if (lf < pos) lf = next('\n');
+    if (cr < pos) cr = next('\r');
+    const std::size_t end = std::min(lf, cr);
     visit(content.substr(pos, end - pos));
     pos = end;
     if (pos < content.size()) {
