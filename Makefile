@@ -89,10 +89,12 @@ run: build
 bench-app: build
 	python3 bench/app/batch_timing.py --program $(BUILD)/bin/tarvelin
 
-# The main window on 100,000 nodes and bars: File > Open, Calculate and scrolling, under Xvfb.
+# The main window on 100,000 and on 1,000,000 nodes and bars: File > Open, Calculate, the scene
+# written in the background, and scrolling, under Xvfb.
 bench-window: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_app_window
 	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_app_window
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_app_window --bars 1000000 --repeat 2
 
 # The 3D view on 100,000 bars: scene, painting, hit test and the "-p" pictures (offscreen).
 bench-view: build

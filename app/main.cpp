@@ -64,9 +64,7 @@ int main(int argc, char** argv) {
       static int qtArgc = 1;
       static char* qtArgv[] = {argv[0], nullptr};
       painting = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
-      writePicture = [](const ModelStore& store, const std::string& path, std::string& error) {
-        return WritePicture(store, path, kBatchPictureWidth, kBatchPictureHeight, {}, error);
-      };
+      writePicture = WriteBatchPicture;
     }
     return RunHeadlessBatch(args, locations, dialogs, writePicture);
   }

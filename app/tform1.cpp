@@ -38,7 +38,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -46,8 +45,8 @@
 
 #include "analysis/stiffness.h"
 #include "app/aboutbox.h"
-#include "app/core/batch.h"
 #include "app/core/modeledit.h"
+#include "app/core/run.h"
 #include "app/core/scenewrite.h"
 #include "app/gridmodel.h"
 #include "app/helpform.h"
@@ -163,7 +162,14 @@ QFileDialog* NewExportDialog(QWidget* parent, const QString& startFolder) {
 
 TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* dialogs,
                QWidget* parent)
-    : QMainWindow(parent), args_(std::move(args)), locations_(std::move(locations)) {
+    : QMainWindow(parent),
+      args_(std::move(args)),
+      locations_(std::move(locations)),
+      // A write that ended wakes the window's thread, which shows what it reported.
+      scene_([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ShowSceneMessages(); }, Qt::QueuedConnection);
+      }) {
   if (dialogs) {
     dialogs_ = dialogs;
   } else {
@@ -182,6 +188,7 @@ TForm1::TForm1(std::vector<std::string> args, FileLocations locations, Dialogs* 
 
 TForm1::~TForm1() {
   StopBackgroundWork();
+  scene_.Wait();  // before the window goes: the write's end is posted to it
   // The pages outlive the history (child widgets go last): nothing they report may reach it.
   if (Pages) Pages->EditMade = nullptr;
   history_.Applied = nullptr;
@@ -565,28 +572,16 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::FormCreate() {
-  SetNumberFormats();
   setAcceptDrops(true);
-
-  state_ = StartupState{};
-  state_.ProgramDir = locations_.ProgramDir;
-  state_.WorkingDir = locations_.ProgramDir;
-  state_.DataFileName.clear();
-  state_.GridLength = kDefaultGridLength;
   www_ = DefaultUpdateRec();
   store_.ActivePage = 0;
 
-  ReadIniSettings(state_, locations_.SettingsFile, *dialogs_);
+  StartRun(run_, args_, locations_, *dialogs_);
   www_.AutoUpdate = state_.AutoUpdate;
   ApplyPlacement();
-  CommandLine();
+  if (options_.TestOutput) store_.CheckBox1 = true;
   RefreshView();
   Timer1->start();
-}
-
-void TForm1::CommandLine() {
-  options_ = ApplyCommandLine(args_, state_, *dialogs_);
-  if (options_.TestOutput) store_.CheckBox1 = true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -603,8 +598,7 @@ void TForm1::Timer1Timer() {
   store_.Label24.clear();
   store_.PathNameLabel = "path=";
   store_.FileNameLabel = "file=";
-  store_.GridLength = state_.GridLength;
-  if (!Guarded([this] { InitTables(store_); })) {
+  if (!Guarded([this] { StartTables(store_, state_); })) {
     ShowInteractive();
     return;
   }
@@ -635,42 +629,15 @@ void TForm1::Timer1Timer() {
   ShowInteractive();
 }
 
-namespace {
-
-// Takes over the model read into from, keeping what ties the store to the window: the
-// fields' repaint hooks (the tables' adapters hold the grids themselves, which stay).
-void AdoptModel(ModelStore& into, ModelStore&& from) {
-  constexpr int kFirst = 4, kLast = 17;
-  std::array<std::function<void()>, kLast - kFirst + 1> hooks;
-  for (int n = kFirst; n <= kLast; ++n) hooks[n - kFirst] = std::move(into.NumberEdit(n).Changed);
-  into = std::move(from);
-  for (int n = kFirst; n <= kLast; ++n) into.NumberEdit(n).Changed = std::move(hooks[n - kFirst]);
-}
-
-}  // namespace
-
 bool TForm1::ReadDataFileGuarded(const std::string& previousName, bool keepName) {
-  modelLoaded_ = true;
-  // A file that stops the reading half-way must not leave the window with a mix of its
-  // first entries and the old model's rest: read into a copy, take it over when whole.
-  ModelStore scratch = store_;
-  for (int n = 4; n <= 17; ++n) scratch.NumberEdit(n).Changed = nullptr;
   ReadResult result = ReadResult::NoFile;
-  DataFileStamp stamp;
-  const bool read = Guarded([&] { result = ReadDataFile(scratch, state_.DataFileName, &stamp); });
-  if (read) dataStamp_ = stamp;
+  const bool read = Guarded([&] { result = ReadRunModel(store_, run_, keepName); });
   if (read && result == ReadResult::Read) {
-    AdoptModel(store_, std::move(scratch));
     history_.Stack().clear();
-    if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
     if (!state_.BatchMode) AddToRecentFiles(state_.DataFileName);
-  } else if (!read) {
-    if (keepName)
-      protectedDataFile_ = state_.DataFileName;
-    else
-      state_.DataFileName = previousName;
+  } else if (!read && !keepName) {
+    state_.DataFileName = previousName;
   }
-  state_.GridLength = store_.GridLength;
   if (View3D) {  // another model: see all of it
     View3D->Model()->Refresh();
     View3D->Model()->FitAll();
@@ -702,27 +669,17 @@ void TForm1::RunBatch() {
   const bool ran = Guarded([this, &calculated] { calculated = CalculateModel(store_, *dialogs_); });
   RefreshView();
   if (!ran || !calculated) return fallBack();
+  // The settings are written by the close, as at every close.
   RunFiles written;
-  auto putBack = [&] {
-    written.PutBack(*dialogs_);
-    fallBack();
-  };
+  bool wrote = false;
   if (!Guarded([&] {
-        written.Write(options_.ResultsFile, [&] {
-          ExportResults(store_.Result, state_.DataFileName, options_.ResultsFile);
-          return true;
-        });
-      }))
+        wrote =
+            WriteRunFiles(store_, run_, locations_, WriteBatchPicture, false, written, *dialogs_);
+      }) ||
+      !wrote) {
+    written.PutBack(*dialogs_);
     return fallBack();
-  if (options_.WriteScene && !WriteSceneChecked(store_, state_.DataFileName, locations_.SceneFile,
-                                                options_.SceneNumbering, true, *dialogs_))
-    return putBack();
-  if (!written.Write(options_.PictureFile, [this] { return WriteBatchPicture(); }))
-    return putBack();
-  // A file changed by another program meanwhile is left as it is: the run stops there.
-  if (!Guarded(
-          [this] { WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_); }))
-    return putBack();
+  }
   RefreshView();
   WaitProcessingEvents(500);
   close();
@@ -824,17 +781,18 @@ void TForm1::StopBackgroundWork() {
 // Close
 
 bool TForm1::SaveDataFile() {
-  return WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &dataStamp_, dialogs_);
+  return WriteDataFile(store_, state_.DataFileName, locations_.DataDir, &run_.DataFile.Stamp,
+                       dialogs_);
 }
 
 bool TForm1::FormClose() {
   CommitEdits();
+  FinishScene();
   // A model that failed to read, and the empty tables of a start closed before the data file
   // was read (by the user within the first second), are never written over the data file;
   // the settings are written all the same. A model that was read is written as at any close,
   // also when the updater closes the window, so no edit is lost.
-  const bool keepDataFile =
-      !modelLoaded_ || (!protectedDataFile_.empty() && protectedDataFile_ == state_.DataFileName);
+  const bool keepDataFile = !run_.DataFile.MayWriteBack(state_.DataFileName);
   StorePlacement();
   return Guarded([this, keepDataFile] {
     // A file another program changed since it was read is overwritten only when the user
@@ -920,7 +878,7 @@ bool TForm1::AskToSaveChanges() {
   CommitEdits();
   if (!Modified()) return true;
   const std::string& file = state_.DataFileName;
-  const bool named = !file.empty() && file != protectedDataFile_;
+  const bool named = !file.empty() && !run_.DataFile.Protects(file);
   const std::string name = named ? file.substr(file.rfind('/') + 1) : "the new model";
   switch (dialogs_->AskSaveChanges("Save the changes to " + name + "?")) {
     case Dialogs::SaveAnswer::Save:
@@ -936,7 +894,7 @@ bool TForm1::AskToSaveChanges() {
 bool TForm1::Save1Click() {
   CommitEdits();
   // A model that failed to read is never written over its file unasked.
-  if (state_.DataFileName.empty() || state_.DataFileName == protectedDataFile_) return SaveAs();
+  if (state_.DataFileName.empty() || run_.DataFile.Protects(state_.DataFileName)) return SaveAs();
   bool written = false;
   const bool saved = Guarded([this, &written] { written = SaveDataFile(); }) && written;
   if (saved) {
@@ -957,7 +915,7 @@ bool TForm1::SaveAs() {
                        state_.DataFileName = name.toStdString();
                        written = SaveDataFile();
                        // Saved on purpose: the window's model is now what the file holds.
-                       if (protectedDataFile_ == state_.DataFileName) protectedDataFile_.clear();
+                       run_.DataFile.Saved(state_.DataFileName);
                        ShowDataFileName(store_, state_.DataFileName);
                      }) &&
                      written;
@@ -1073,7 +1031,7 @@ void TForm1::New1Click() {
     state_.DataFileName.clear();
     ShowDataFileName(store_, state_.DataFileName);
     ClearModel(store_);
-    modelLoaded_ = true;
+    run_.DataFile.MarkLoaded();
     history_.RecordWithFileName(EditSince(before, store_), QStringLiteral("New"), previous,
                                 state_.DataFileName);
     // The new model has nothing to save yet; undo brings the old one back, unsaved.
@@ -1138,17 +1096,36 @@ bool TForm1::BlockFieldsReadable() {
 void TForm1::BitBtn2Click() {
   CommitEdits();
   if (!BlockFieldsReadable()) return;
-  Guarded([this] {
-    if (CalculateModel(store_, *dialogs_)) {
-      WriteVrmlModel(store_, state_.DataFileName, locations_.SceneFile, SceneNumbering(),
-                     SceneAxes(), *dialogs_);
-    }
-  });
+  // One scene at a time, and the last one's failure told before this calculation's messages.
+  FinishScene();
+  bool calculated = false;
+  Guarded([this, &calculated] { calculated = CalculateModel(store_, *dialogs_); });
   RefreshView();
+  // The results are on screen; the scene (gigabytes on the largest models) follows.
+  if (calculated)
+    Guarded([this] {
+      scene_.Start(store_, state_.DataFileName, locations_.SceneFile, SceneNumbering(),
+                   SceneAxes());
+    });
+}
+
+void TForm1::FinishScene() {
+  scene_.Wait();
+  ShowSceneMessages();
+}
+
+void TForm1::ShowSceneMessages() {
+  for (const BackgroundScene::Message& message : scene_.TakeMessages()) {
+    if (message.Error)
+      dialogs_->ShowError(message.Text);
+    else
+      dialogs_->ShowInformation(message.Text);
+  }
 }
 
 void TForm1::Button2Click() {
   CommitEdits();
+  FinishScene();  // Show writes the scene again: not while the last one is written
   Guarded([this] {
     ShowVrmlModel(store_, state_.DataFileName, locations_.SceneFile, SceneNumbering(), SceneAxes(),
                   *dialogs_, [this](const std::string& path) {
@@ -1268,16 +1245,6 @@ void TForm1::SelectTableRow(bool bar, int row) {
   table->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
   table->setCurrentIndex(index);
   table->scrollTo(index);
-}
-
-bool TForm1::WriteBatchPicture() {
-  if (options_.PictureFile.empty()) return true;
-  std::string error;
-  if (WritePicture(store_, options_.PictureFile, kBatchPictureWidth, kBatchPictureHeight, {},
-                   error))
-    return true;
-  dialogs_->ShowError(error);
-  return false;
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -15,6 +15,8 @@
 #include "analysis/modelstore.h"
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
+#include "app/core/run.h"
+#include "app/core/scenewrite.h"
 #include "app/modelhistory.h"
 #include "files/datafile.h"
 #include "files/settings.h"
@@ -78,11 +80,10 @@ class TForm1 : public QMainWindow {
 
   // Start-up and close.
   void FormCreate();
-  void CommandLine();
   void Timer1Timer();
-  // Writes the data file (unless it must not be written back) and the settings; false, after
-  // the error box, when the window must stay open. A close while the version check runs
-  // breaks the check off.
+  // Waits for the scene being written in the background, then writes the data file (unless
+  // it must not be written back) and the settings; false, after the error box, when the
+  // window must stay open. A close while the version check runs breaks the check off.
   bool FormClose();
 
   // Commands.
@@ -104,7 +105,11 @@ class TForm1 : public QMainWindow {
   void ExportResults1Click();
   void Afsluiten1Click();
   void BitBtn1Click() { Afsluiten1Click(); }
+  // Calculate: the results are drawn first, then the scene is written in the background.
   void BitBtn2Click();
+  // Waits for the scene being written in the background and shows what its write reported.
+  // Show, a second Calculate and the close call it first.
+  void FinishScene();
   bool BlockFieldsReadable();
   void Button2Click();
   void SpeedButton1Click();
@@ -116,8 +121,6 @@ class TForm1 : public QMainWindow {
   void Label42Click();
   // "3D view" (View menu, the pages' buttons, F3): opens the view window, or brings it up.
   void ShowModelView();
-  // Writes the picture of the calculated model for "-p"; false after the error box.
-  bool WriteBatchPicture();
   // The drop handler on the dropped files' local names.
   void DropFiles(const QStringList& names);
 
@@ -137,7 +140,7 @@ class TForm1 : public QMainWindow {
   Dialogs& dialogs() { return *dialogs_; }
   // The data file that must not be written back at close (a model that failed to read);
   // empty when there is none.
-  const std::string& ProtectedDataFile() const { return protectedDataFile_; }
+  const std::string& ProtectedDataFile() const { return run_.DataFile.Protected(); }
   // The model has changes that are not saved in its data file.
   bool Modified() const;
   ModelHistory& History() { return history_; }
@@ -213,10 +216,10 @@ class TForm1 : public QMainWindow {
   // program changed the file since it was read or last saved here, the user is asked before
   // it is overwritten. False when the answer kept the file; throws UserError on failure.
   bool SaveDataFile();
-  // Reads state_.DataFileName into a scratch store and takes it over only when the whole
-  // file was read; false when the file stopped the reading with an error. The window then
-  // keeps its model whole, and the data file's name goes back to previousName unless
-  // keepName (the start-up, whose empty model is never written over the file).
+  // Reads state_.DataFileName, taken over only when the whole file was read; false when the
+  // file stopped the reading with an error. The window then keeps its model whole, and the
+  // data file's name goes back to previousName unless keepName (the start-up, whose empty
+  // model is never written over the file).
   bool ReadDataFileGuarded(const std::string& previousName = std::string(), bool keepName = true);
   // Open, drop and recent files: name, an existing file, becomes the data file; when it
   // fails to read, the name goes back to previous.
@@ -226,6 +229,7 @@ class TForm1 : public QMainWindow {
   bool AskToSaveChanges();
   bool SaveAs();
   void ModelChanged();
+  void ShowSceneMessages();
   void UpdateCaption();
   void UpdateRecentMenu();
   void AddToRecentFiles(const std::string& name);
@@ -248,21 +252,20 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
   ModelStore store_;
-  StartupState state_;
+  // The run: settings, options and the data file, shared with the batch run without a window.
+  ProgramRun run_;
+  StartupState& state_ = run_.State;
+  CommandLineOutcome& options_ = run_.Options;
   WWWUpdateRec www_;
   UpdateEnvironment updateEnv_;
   std::thread worker_;
   std::atomic<bool> cancelWork_{false};
-  CommandLineOutcome options_;
   Platform platform_;
-  std::string protectedDataFile_;
-  DataFileStamp dataStamp_;  // the data file as last read or written here
   ModelHistory history_{&store_};
+  // The scene of the last Calculate, written on its own thread.
+  BackgroundScene scene_;
   bool interactive_ = false;
   bool closed_ = false;  // FormClose has run to its end
-  // The window holds a model to save: the deferred start-up has come to reading the data file,
-  // or a file was opened or dropped or a new model begun before that.
-  bool modelLoaded_ = false;
 };
 
 }  // namespace tarvelin

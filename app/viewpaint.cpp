@@ -458,4 +458,8 @@ bool WritePicture(const ModelStore& store, const std::string& path, int width, i
   return SavePictureFile(scene, camera, PaintOptions{}, path, error);
 }
 
+bool WriteBatchPicture(const ModelStore& store, const std::string& path, std::string& error) {
+  return WritePicture(store, path, kBatchPictureWidth, kBatchPictureHeight, {}, error);
+}
+
 }  // namespace tarvelin

@@ -44,6 +44,8 @@ constexpr int kBatchPictureHeight = 900;
 // as it was and error says why. Needs a QGuiApplication.
 bool WritePicture(const ModelStore& store, const std::string& path, int width, int height,
                   const SceneOptions& sceneOptions, std::string& error);
+// The "-p" picture of a batch run: WritePicture at the batch size with the default options.
+bool WriteBatchPicture(const ModelStore& store, const std::string& path, std::string& error);
 // Draws scene as camera sees it (its viewport the picture's size) into path, PNG or SVG by
 // the extension, replacing the file in one step; false, with the reason in error, when the
 // name or size is refused or the file cannot be written (it is then left as it was).

@@ -1,9 +1,11 @@
 // Tests of the start-up logic without a window: screen test, command line, file locations,
-// ClearModel, the stream dialogs, file snapshots and the headless batch run.
+// ClearModel, the stream dialogs, file snapshots, the run's shared steps, the scene written in
+// the background and the headless batch run.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,14 +15,19 @@
 #include <sstream>
 
 #include "analysis/modelstore.h"
+#include "analysis/stiffness.h"
 #include "app/core/batch.h"
 #include "app/core/commandline.h"
 #include "app/core/locations.h"
+#include "app/core/run.h"
+#include "app/core/scenewrite.h"
 #include "app/core/streamdialogs.h"
 #include "files/datafile.h"
 #include "files/profilefile.h"
 #include "files/settings.h"
 #include "recording_dialogs.h"
+#include "vrml/export.h"
+#include "vrml/myvrml.h"
 
 namespace fs = std::filesystem;
 using tarvelin::test::RecordingDialogs;
@@ -638,6 +645,236 @@ TEST_F(HeadlessBatch, PictureAfterASuccessfulCalculationOnly) {
   EXPECT_EQ(status, kExitFailed);
   EXPECT_EQ(ReadAll(Work() + "one.png"), "older");
   EXPECT_EQ(ReadAll(Work() + "one.PEN"), Model("5"));  // the data file written comes back too
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run's shared steps
+
+// One bar from (1, 0, 0) to (3, 0, 0), EA = 2; fx the load Fx as written.
+std::string OneBarModel(const std::string& fx) {
+  return "[loads]\r\nFx=" + fx +
+         "\r\n[properties]\r\nE=1000\r\nA=0.002\r\n[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n"
+         "[elements]\r\n1=1@2\r\n";
+}
+
+// The model sections as a save would write them.
+std::string ModelText(const ModelStore& store) {
+  ProfileFile profile;
+  UpdateDataProfile(store, profile);
+  return profile.Text();
+}
+
+// The settings, then the command line over them.
+TEST_F(TempFolder, StartRunAppliesTheCommandLineOverTheSettings) {
+  const FileLocations loc = ChooseFileLocations(Bin() + "tarvelin", FakeEnv({}), true);
+  WriteAll(loc.SettingsFile,
+           "[program]\r\nautoupdate=0\r\ngridlength=200\r\ndatafile=" + Work() + "old.PEN\r\n");
+  WriteAll(Work() + "new.PEN", OneBarModel("5"));
+  RecordingDialogs dialogs;
+  ProgramRun run;
+  StartRun(run, {"-i", "new.PEN", "-R", "300", "-w"}, loc, dialogs);
+  EXPECT_TRUE(dialogs.Log.empty());
+  EXPECT_EQ(run.State.ProgramDir, Bin());
+  EXPECT_FALSE(run.State.AutoUpdate);
+  EXPECT_EQ(run.State.GridLength, 300);
+  EXPECT_EQ(run.State.DataFileName, "new.PEN");
+  EXPECT_TRUE(run.State.BatchMode);
+  EXPECT_TRUE(run.Options.WriteScene);
+  ModelStore store;
+  StartTables(store, run.State);
+  EXPECT_EQ(store.CoordGrid.RowCount(), 300);
+  EXPECT_EQ(store.EleGrid.Cell(1, 0), "begin node");
+}
+
+// A read takes the file over only when the whole of it was read; a failed read leaves the
+// store as it was (fields, tables and their length) and, when asked, marks the file as never
+// to be written back. The store's field hooks stay with the store and are not run for a
+// model read aside.
+TEST_F(TempFolder, RunDataFileTakesOnlyAWholeFile) {
+  using namespace std::string_literals;
+  struct Row {
+    const char* what;
+    std::string text;  // empty: no file
+    bool protect;
+    bool throws;
+    bool taken;
+    bool protectedAfter;
+  };
+  // The bad load is met after the tables have grown to row 300 in the copy being read.
+  const std::string halfWay =
+      "[loads]\r\nFx=1,5\r\n[coordinates]\r\n1=1@0@0\r\n300=1@2@3\r\n[elements]\r\n1=1@300\r\n";
+  const Row rows[] = {
+      {"whole file", OneBarModel("7"), true, false, true, false},
+      {"stops half-way", halfWay, true, true, false, true},
+      {"stops half-way, name not kept", halfWay, false, true, false, false},
+      {"no text", "\xFF\xFE[\0l\0"s, true, true, false, true},
+      {"no file", "", true, false, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string before = Work() + "before.PEN", name = Work() + "m.PEN";
+    WriteAll(before, OneBarModel("5"));
+    fs::remove(name);
+    if (!row.text.empty()) WriteAll(name, row.text);
+    ModelStore store;
+    InitTables(store);
+    RunDataFile file;
+    EXPECT_FALSE(file.MayWriteBack(before));  // nothing loaded yet
+    ASSERT_EQ(file.Read(store, before, true), ReadResult::Read);
+    int repaints = 0;
+    store.NumberEdit(4).Changed = [&repaints] { ++repaints; };
+    const std::string model = ModelText(store);
+    const int length = store.GridLength;
+
+    bool threw = false;
+    try {
+      file.Read(store, name, row.protect);
+    } catch (const std::exception&) {
+      threw = true;
+    }
+    EXPECT_EQ(threw, row.throws);
+    EXPECT_EQ(ModelText(store) == model, !row.taken);
+    EXPECT_EQ(store.GridLength, length);
+    EXPECT_EQ(store.NumberEdit(4).RealValue(), row.taken ? 7.0 : 5.0);
+    EXPECT_EQ(repaints, 0);
+    ASSERT_TRUE(store.NumberEdit(4).Changed);
+    EXPECT_EQ(file.Protects(name), row.protectedAfter);
+    EXPECT_EQ(file.MayWriteBack(name), !row.protectedAfter);
+    // The stamp follows the last read that did not fail.
+    EXPECT_EQ(file.Stamp.Path, row.throws ? before : name);
+  }
+}
+
+// A file whose reading failed stays protected until it is read whole or saved on purpose.
+TEST_F(TempFolder, ProtectionLiftedByAWholeReadOrASave) {
+  const std::string name = Work() + "m.PEN";
+  ModelStore store;
+  InitTables(store);
+  for (bool bySave : {false, true}) {
+    SCOPED_TRACE(bySave ? "saved" : "read whole");
+    RunDataFile file;
+    WriteAll(name, OneBarModel("x"));
+    EXPECT_THROW(file.Read(store, name, true), std::exception);
+    EXPECT_EQ(file.Protected(), name);
+    file.Saved(Work() + "other.PEN");  // another file saved: no matter
+    EXPECT_TRUE(file.Protects(name));
+    if (bySave) {
+      file.Saved(name);
+    } else {
+      WriteAll(name, OneBarModel("5"));
+      EXPECT_EQ(file.Read(store, name, true), ReadResult::Read);
+    }
+    EXPECT_TRUE(file.Protected().empty());
+    EXPECT_TRUE(file.MayWriteBack(name));
+  }
+}
+
+// The write step of a batch run: the data file only when it may be written back, the settings
+// only when asked (the window writes them at its close); what was written goes back.
+TEST_F(TempFolder, WriteRunFilesHonoursTheDataFileRule) {
+  const FileLocations loc = ChooseFileLocations(Bin() + "tarvelin", FakeEnv({}), true);
+  struct Row {
+    const char* what;
+    bool readWhole;
+    bool saveSettings;
+  };
+  const Row rows[] = {{"read whole", true, true},
+                      {"read whole, settings at the close", true, false},
+                      {"read failed", false, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string name = Work() + "m.PEN", text = OneBarModel(row.readWhole ? "5" : "x");
+    const std::string settings = "[program]\r\nautoupdate=0\r\n";
+    WriteAll(name, text);
+    WriteAll(loc.SettingsFile, settings);
+    RecordingDialogs dialogs;
+    ProgramRun run;
+    StartRun(run, {"-i", name}, loc, dialogs);
+    ModelStore store;
+    StartTables(store, run.State);
+    EXPECT_EQ(row.readWhole, [&] {
+      try {
+        ReadRunModel(store, run, true);
+        return true;
+      } catch (const std::exception&) {
+        return false;
+      }
+    }());
+    if (row.readWhole) {
+      ASSERT_TRUE(CalculateModel(store, dialogs));
+    }
+    RunFiles written;
+    EXPECT_TRUE(WriteRunFiles(store, run, loc, {}, row.saveSettings, written, dialogs));
+    EXPECT_EQ(ReadAll(name) != text, row.readWhole);
+    EXPECT_EQ(ReadAll(loc.SettingsFile) != settings, row.saveSettings);
+    written.PutBack(dialogs);
+    EXPECT_EQ(ReadAll(name), text);
+    EXPECT_TRUE(dialogs.Texts("error").empty());
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The scene written in the background
+
+class BackgroundSceneTest : public TempFolder {
+ protected:
+  void SetUp() override {
+    TempFolder::SetUp();
+    InitTables(store_);
+    WriteAll(Work() + "m.PEN", OneBarModel("5"));
+    ASSERT_EQ(ReadDataFile(store_, Work() + "m.PEN"), ReadResult::Read);
+  }
+  ModelStore store_;
+};
+
+// The scene is the one WriteVrmlModel writes, made of the tables as they were at the start:
+// the store may change at once. Each write tells its end; the owner's end waits for the write.
+TEST_F(BackgroundSceneTest, WritesTheTablesAsTheyWereAtTheStart) {
+  RecordingDialogs dialogs;
+  WriteVrmlModel(store_, "m.PEN", Work() + "expected.wrl", true, true, dialogs);
+  std::atomic<int> ended{0};
+  {
+    BackgroundScene scene([&ended] { ++ended; });
+    scene.Start(store_, "m.PEN", Work() + "scene.wrl", true, true);
+    store_.CoordGrid.SetCell(1, 2, "30");
+    store_.EleGrid.SetCell(2, 1, "1");
+    scene.Wait();
+    EXPECT_FALSE(scene.Running());
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(scene.TakeMessages().empty());
+    scene.Start(store_, "m.PEN", Work() + "later.wrl", true, true);
+  }
+  EXPECT_EQ(ended, 2);
+  EXPECT_EQ(ReadAll(Work() + "scene.wrl"), ReadAll(Work() + "expected.wrl"));
+  EXPECT_NE(ReadAll(Work() + "later.wrl").find("# end of file"), std::string::npos);
+  EXPECT_TRUE(dialogs.Log.empty());
+}
+
+// What a write would have shown is kept, oldest first and once, with the texts the window
+// showed when it wrote the scene itself: the file's failure, and a cell that does not convert.
+TEST_F(BackgroundSceneTest, KeepsWhatTheWriteReportedForTheOwner) {
+  BackgroundScene scene;
+  scene.Wait();  // nothing to wait for
+  for (int round = 0; round < 2; ++round)
+    scene.Start(store_, "m.PEN", Work() + "none/scene.wrl", false, true);
+  scene.Wait();
+  std::vector<BackgroundScene::Message> messages = scene.TakeMessages();
+  ASSERT_EQ(messages.size(), 2u);
+  for (const BackgroundScene::Message& m : messages) {
+    EXPECT_TRUE(m.Error);
+    EXPECT_EQ(m.Text, kVrmlCreateError);
+  }
+  EXPECT_TRUE(scene.TakeMessages().empty());
+
+  store_.CoordGrid.SetCell(1, 2, "abc");
+  RecordingDialogs dialogs;
+  EXPECT_FALSE(WriteSceneChecked(store_, "m.PEN", Work() + "direct.wrl", false, true, dialogs));
+  scene.Start(store_, "m.PEN", Work() + "scene.wrl", false, true);
+  scene.Wait();
+  messages = scene.TakeMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].Text, dialogs.Texts("error").at(0));
+  EXPECT_FALSE(fs::exists(Work() + "scene.wrl"));
 }
 
 }  // namespace

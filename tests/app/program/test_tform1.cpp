@@ -42,6 +42,7 @@
 #include "http_test_server.h"
 #include "recording_dialogs.h"
 #include "support/widgets/numberedit.h"
+#include "vrml/myvrml.h"
 
 using tarvelin::FileLocations;
 using tarvelin::TForm1;
@@ -464,14 +465,60 @@ class TestTForm1 : public QObject {
     WriteAll(Path("a.PEN"), OneBar());
     form.DropFiles({Path("a.PEN")});
     form.BitBtn2Click();
-    QVERIFY(dialogs_.Log.empty());
     QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string("-5.0000"));
     QVERIFY(form.Store().GroupBox4Visible);
+    form.FinishScene();  // written in the background
+    QVERIFY(dialogs_.Log.empty());
     QVERIFY(Contains(ReadAll(Path("tarvelin.wrl")), "a.PEN"));
     // Show opens the scene with the desktop.
     form.Button2Click();
     QCOMPARE(opened_.size(), 1);
     QCOMPARE(opened_[0], QUrl::fromLocalFile(Path("tarvelin.wrl")));
+  }
+
+  // The scene of a Calculate is written in the background, and its failure is still reported
+  // (with the window's thread free, on its own). Show, a second Calculate and the close first
+  // wait for the write and report it, before anything of their own; nothing is reported twice.
+  void sceneWriteFailureInTheBackground_data() {
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QStringList>("reportedAtOnce");
+    QTest::addColumn<QStringList>("reported");
+    const QString failed = QString::fromLatin1(tarvelin::kVrmlCreateError);
+    QTest::newRow("nothing") << "" << QStringList() << QStringList{failed};
+    QTest::newRow("show") << "show"
+                          << QStringList{failed, failed, QStringLiteral("No VRML file created!")}
+                          << QStringList{failed, failed, QStringLiteral("No VRML file created!")};
+    QTest::newRow("calculate") << "calculate" << QStringList{failed} << QStringList{failed, failed};
+    QTest::newRow("close") << "close" << QStringList{failed} << QStringList{failed};
+  }
+
+  void sceneWriteFailureInTheBackground() {
+    QFETCH(QString, then);
+    QFETCH(QStringList, reportedAtOnce);
+    QFETCH(QStringList, reported);
+    TForm1& form = Started();
+    WriteAll(Path("a.PEN"), OneBar());
+    form.DropFiles({Path("a.PEN")});
+    QVERIFY(QDir().mkdir(Path("tarvelin.wrl")));  // a folder where the scene goes
+    auto errors = [this] {
+      QStringList list;
+      for (const std::string& text : dialogs_.Texts("error")) list << QString::fromStdString(text);
+      return list;
+    };
+    form.BitBtn2Click();
+    QCOMPARE(form.Store().StringGrid3.Cell(1, 1), std::string("-5.0000"));
+    if (then == "show") form.Button2Click();
+    if (then == "calculate") form.BitBtn2Click();
+    if (then == "close") {
+      QVERIFY(form.close());
+      QVERIFY(!form.isVisible());
+    }
+    QCOMPARE(errors(), reportedAtOnce);
+    QTRY_COMPARE(errors(), reported);
+    form.FinishScene();
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(), reported);
+    QVERIFY(QFileInfo(Path("tarvelin.wrl")).isDir());
   }
 
   // File > "Export results…" is offered only for valid results; a refused name or an
