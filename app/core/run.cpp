@@ -20,27 +20,29 @@ std::array<TextGrid*, 4> Tables(ModelStore& store) {
   return {&store.CoordGrid, &store.EleGrid, &store.PropGrid, &store.StringGrid3};
 }
 
-// A copy of store in all but its tables' data cells: the tables have the store's length,
-// headed and empty. A read rewrites every data cell, so the old model's cells (a million rows
-// of them) are not copied. The fields' repaint hooks stay behind: they belong to the store's
-// viewers, not to the model.
-ModelStore WithEmptyTables(ModelStore& store) {
+// A copy of store in all but what a read replaces anyway: the tables' data cells (the tables
+// have the store's length, headed and empty) and the results. The old model's million rows
+// are not copied. The fields' repaint hooks stay behind: they belong to the store's viewers,
+// not to the model.
+ModelStore WithoutModelData(ModelStore& store) {
   std::array<TextGrid*, 4> tables = Tables(store);
   std::array<TextGrid, 4> lent = {
       TextGrid(tables[0]->ColCount(), 0), TextGrid(tables[1]->ColCount(), 0),
       TextGrid(tables[2]->ColCount(), 0), TextGrid(tables[3]->ColCount(), 0)};
-  auto swapTables = [&] {
+  CalculationResult lentResult;
+  auto lend = [&] {  // swaps move, so the store is whole again after the second call
     for (std::size_t i = 0; i < tables.size(); ++i) std::swap(*tables[i], lent[i]);
+    std::swap(store.Result, lentResult);
   };
-  swapTables();  // the store holds empty tables while it is copied
+  lend();
   ModelStore copy;
   try {
     copy = store;
   } catch (...) {
-    swapTables();
+    lend();
     throw;
   }
-  swapTables();
+  lend();
   for (int n = kFirstField; n <= kLastField; ++n) copy.NumberEdit(n).Changed = nullptr;
   copy.GridLength = store.GridLength;
   InitTables(copy);
@@ -67,7 +69,7 @@ ReadResult RunDataFile::Read(ModelStore& store, const std::string& name, bool pr
   try {
     // A file that stops the reading half-way must not leave a mix of its first entries and
     // the old model's rest: read aside, taken over when whole.
-    ModelStore scratch = WithEmptyTables(store);
+    ModelStore scratch = WithoutModelData(store);
     result = ReadDataFile(scratch, name, &stamp);
     if (result == ReadResult::Read) AdoptModel(store, std::move(scratch));
   } catch (...) {
