@@ -821,7 +821,13 @@ class BackgroundSceneTest : public TempFolder {
   void SetUp() override {
     TempFolder::SetUp();
     InitTables(store_);
-    WriteAll(Work() + "m.PEN", OneBarModel("5"));
+    // Fields, bar types and every kind of table entry, so that a scene made of less than
+    // what it needs differs from WriteVrmlModel's.
+    WriteAll(Work() + "m.PEN",
+             "[loads]\r\nFx=5\r\nTz=2\r\n[properties]\r\nE=1000\r\nA=0.002\r\n"
+             "[coordinates]\r\n1=1@0@0\r\n2=3@0@0\r\n3=0@2@-1\r\n4=-2@-1@0.5\r\n"
+             "[elements]\r\n1=1@2\r\n2=1@3@1\r\n3=4@3@2\r\n"
+             "[barproperties]\r\n1=2000@0.001\r\n2=3000@0.004\r\n");
     ASSERT_EQ(ReadDataFile(store_, Work() + "m.PEN"), ReadResult::Read);
   }
   ModelStore store_;
