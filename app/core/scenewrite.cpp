@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "analysis/modelstore.h"
@@ -52,10 +53,6 @@ void BackgroundScene::Start(const ModelStore& store, const std::string& dataFile
   tables->GridLength = store.GridLength;
   tables->CoordGrid = store.CoordGrid;
   tables->EleGrid = store.EleGrid;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_ = true;
-  }
   auto write = [this, tables, dataFileName, scenePath, numbering, axes] {
     KeptDialogs kept;
     try {
@@ -68,24 +65,18 @@ void BackgroundScene::Start(const ModelStore& store, const std::string& dataFile
     {
       std::lock_guard<std::mutex> lock(mutex_);
       messages_.insert(messages_.end(), kept.Kept.begin(), kept.Kept.end());
-      running_ = false;
     }
     if (ended_) ended_();
   };
   try {
     worker_ = std::thread(write);
-  } catch (...) {  // no thread to be had: written here and now
+  } catch (const std::system_error&) {  // no thread to be had: written here and now
     write();
   }
 }
 
 void BackgroundScene::Wait() {
   if (worker_.joinable()) worker_.join();
-}
-
-bool BackgroundScene::Running() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return running_;
 }
 
 std::vector<BackgroundScene::Message> BackgroundScene::TakeMessages() {

@@ -44,16 +44,13 @@ class BackgroundScene {
              bool numbering, bool axes);
   // Waits for the write that runs, if any.
   void Wait();
-  // True while a write runs.
-  bool Running() const;
   // What the writes that have ended would have shown, oldest first, each only once.
   std::vector<Message> TakeMessages();
 
  private:
   std::function<void()> ended_;
   std::thread worker_;
-  mutable std::mutex mutex_;
-  bool running_ = false;
+  std::mutex mutex_;  // guards messages_
   std::vector<Message> messages_;
 };
 

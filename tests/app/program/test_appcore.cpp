@@ -845,7 +845,6 @@ TEST_F(BackgroundSceneTest, WritesTheTablesAsTheyWereAtTheStart) {
     store_.CoordGrid.SetCell(1, 2, "30");
     store_.EleGrid.SetCell(2, 1, "1");
     scene.Wait();
-    EXPECT_FALSE(scene.Running());
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(scene.TakeMessages().empty());
     scene.Start(store_, "m.PEN", Work() + "later.wrl", true, true);
