@@ -25,8 +25,9 @@ int RunHeadlessBatch(const std::vector<std::string>& args, const FileLocations& 
   try {
     StartTables(store, run.State);
     store.CheckBox1 = run.Options.TestOutput;
-    // A file that does not read whole ends the run: nothing is written over it.
-    ReadRunModel(store, run, true);
+    // A file that does not read whole ends the run: nothing is written over it, and the
+    // half-read store is thrown away, so it is read in place.
+    ReadRunModel(store, run, true, FailedRead::DiscardsModel);
 
     if (!CalculateModel(store, dialogs)) return kExitFailed;
     // Nobody sees the results page: what it would warn about goes to the stream.

@@ -62,16 +62,21 @@ void AdoptModel(ModelStore& into, ModelStore&& from) {
 
 }  // namespace
 
-ReadResult RunDataFile::Read(ModelStore& store, const std::string& name, bool protectOnFailure) {
+ReadResult RunDataFile::Read(ModelStore& store, const std::string& name, bool protectOnFailure,
+                             FailedRead failed) {
   loaded_ = true;
   DataFileStamp stamp;
   ReadResult result = ReadResult::NoFile;
   try {
-    // A file that stops the reading half-way must not leave a mix of its first entries and
-    // the old model's rest: read aside, taken over when whole.
-    ModelStore scratch = WithoutModelData(store);
-    result = ReadDataFile(scratch, name, &stamp);
-    if (result == ReadResult::Read) AdoptModel(store, std::move(scratch));
+    if (failed == FailedRead::DiscardsModel) {
+      result = ReadDataFile(store, name, &stamp);
+    } else {
+      // A file that stops the reading half-way must not leave a mix of its first entries and
+      // the old model's rest: read aside, taken over when whole.
+      ModelStore scratch = WithoutModelData(store);
+      result = ReadDataFile(scratch, name, &stamp);
+      if (result == ReadResult::Read) AdoptModel(store, std::move(scratch));
+    }
   } catch (...) {
     if (protectOnFailure) protected_ = name;
     throw;
@@ -100,13 +105,14 @@ void StartTables(ModelStore& store, const StartupState& state) {
   InitTables(store);
 }
 
-ReadResult ReadRunModel(ModelStore& store, ProgramRun& run, bool protectOnFailure) {
+ReadResult ReadRunModel(ModelStore& store, ProgramRun& run, bool protectOnFailure,
+                        FailedRead failed) {
   struct FollowLength {  // reading grows the tables to the largest key in the file
     ModelStore& store;
     StartupState& state;
     ~FollowLength() { state.GridLength = store.GridLength; }
   } follow{store, run.State};
-  return run.DataFile.Read(store, run.State.DataFileName, protectOnFailure);
+  return run.DataFile.Read(store, run.State.DataFileName, protectOnFailure, failed);
 }
 
 bool RunFiles::Write(const std::string& path, const std::function<bool()>& write, bool keepOpen) {

@@ -18,6 +18,13 @@ namespace tarvelin {
 class Dialogs;
 class ModelStore;
 
+// What a read that stops half-way leaves in the store.
+enum class FailedRead {
+  KeepsModel,     // the model as it was: the file is read aside and taken over when whole
+  DiscardsModel,  // what was read so far: for a caller that throws the store away then (a batch
+                  // run), which saves holding a second model of a million rows
+};
+
 // The data file of a run, and the rule of which file the model in memory is never written
 // over: one whose reading failed (a model partly read, a file that could not be read), and
 // any file while no model was loaded (the empty tables before the start-up's read).
@@ -25,9 +32,11 @@ class RunDataFile {
  public:
   // Reads name into store, all or nothing: the store changes only when the whole file was
   // read (NoFile leaves it as it was). A read that fails throws on (UserError, bad_alloc) with
-  // the store as it was; with protectOnFailure name is then never written back until it is
-  // read whole or saved on purpose (Saved). Either way a model counts as loaded from now on.
-  ReadResult Read(ModelStore& store, const std::string& name, bool protectOnFailure);
+  // the store as it was (unless failed says DiscardsModel); with protectOnFailure name is then
+  // never written back until it is read whole or saved on purpose (Saved). Either way a model
+  // counts as loaded from now on.
+  ReadResult Read(ModelStore& store, const std::string& name, bool protectOnFailure,
+                  FailedRead failed = FailedRead::KeepsModel);
   // The window holds a model of its own (File > New before the start-up's read).
   void MarkLoaded() { loaded_ = true; }
   // True when the model may be written over name without asking for another name.
@@ -66,7 +75,8 @@ void StartTables(ModelStore& store, const StartupState& state);
 
 // Reads State.DataFileName into store through DataFile.Read; State.GridLength follows the
 // store's table length, also when the read fails.
-ReadResult ReadRunModel(ModelStore& store, ProgramRun& run, bool protectOnFailure);
+ReadResult ReadRunModel(ModelStore& store, ProgramRun& run, bool protectOnFailure,
+                        FailedRead failed = FailedRead::KeepsModel);
 
 // Writes the picture of the calculated model in store to path in one step; false, with the
 // reason in error, when it could not.

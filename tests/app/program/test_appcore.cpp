@@ -752,6 +752,41 @@ TEST_F(TempFolder, RunDataFileTakesOnlyAWholeFile) {
   }
 }
 
+// A read in place (the batch run, which throws a half-read store away) takes the same model
+// from a whole file as a read aside, and protects a file that stops half-way just the same.
+TEST_F(TempFolder, RunDataFileReadInPlace) {
+  const std::string halfWay = "[coordinates]\r\n1=1@0@0\r\n300=1@2@3\r\n[loads]\r\nFx=1,5\r\n";
+  const struct {
+    const char* what;
+    std::string text;
+    bool throws;
+  } rows[] = {{"whole file", OneBarModel("7"), false}, {"stops half-way", halfWay, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string name = Work() + "m.PEN";
+    WriteAll(name, row.text);
+    ModelStore aside, inPlace;
+    InitTables(aside);
+    InitTables(inPlace);
+    RunDataFile asideFile, inPlaceFile;
+    auto threw = [&](RunDataFile& file, ModelStore& store, FailedRead failed) {
+      try {
+        file.Read(store, name, true, failed);
+        return false;
+      } catch (const std::exception&) {
+        return true;
+      }
+    };
+    EXPECT_EQ(threw(asideFile, aside, FailedRead::KeepsModel), row.throws);
+    EXPECT_EQ(threw(inPlaceFile, inPlace, FailedRead::DiscardsModel), row.throws);
+    if (!row.throws) {
+      EXPECT_EQ(ModelText(inPlace), ModelText(aside));
+    }
+    EXPECT_EQ(inPlaceFile.MayWriteBack(name), !row.throws);
+    EXPECT_EQ(inPlaceFile.Stamp.Path, row.throws ? "" : name);
+  }
+}
+
 // The write step of a batch run: the data file only when it may be written back, the settings
 // only when asked (the window writes them at its close); what was written goes back.
 TEST_F(TempFolder, WriteRunFilesHonoursTheDataFileRule) {
