@@ -387,10 +387,6 @@ std::string DataFileText(const ModelStore& store, std::string content) {
   return text;
 }
 
-void UpdateDataProfile(const ModelStore& store, ProfileFile& profile) {
-  profile = ProfileFile::Parse(DataFileText(store, profile.Text()));
-}
-
 bool WriteDataFile(const ModelStore& store, std::string& dataFileName,
                    const std::string& defaultFolder, DataFileStamp* stamp, Dialogs* ask) {
   if (dataFileName.empty()) dataFileName = defaultFolder + "data.PEN";

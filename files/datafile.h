@@ -58,9 +58,6 @@ void AppendModelSections(const ModelStore& store, std::string& text);
 // The data file's text after writing the model into a file holding content: the lines of the
 // other sections as they stand (CR LF line ends), then the model sections.
 std::string DataFileText(const ModelStore& store, std::string content);
-// The model sections of WriteDataFile, replaced in a file held in memory (DataFileText). Throws
-// as AppendModelSections; profile is then unchanged.
-void UpdateDataProfile(const ModelStore& store, ProfileFile& profile);
 
 // PathNameLabel, FileNameLabel and Caption from dataFileName.
 void ShowDataFileName(ModelStore& store, const std::string& dataFileName);

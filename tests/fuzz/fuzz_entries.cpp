@@ -168,7 +168,7 @@ int DataFileEntry(const std::uint8_t* data, std::size_t size) {
 
   ProfileFile out = parsed;
   try {
-    UpdateDataProfile(store, out);
+    out = ProfileFile::Parse(DataFileText(store, out.Text()));
   } catch (const UserError&) {
     return 0;  // a node cell that passes the character test but does not convert
   }
@@ -186,7 +186,7 @@ int DataFileEntry(const std::uint8_t* data, std::size_t size) {
   // Coordinates are written as numbers, so every node row comes back and is written again.
   ProfileFile second = back;
   try {
-    UpdateDataProfile(again, second);
+    second = ProfileFile::Parse(DataFileText(again, second.Text()));
   } catch (const UserError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     Check(false, "a model read from our own file cannot be saved");

@@ -659,9 +659,7 @@ std::string OneBarModel(const std::string& fx) {
 
 // The model sections as a save would write them.
 std::string ModelText(const ModelStore& store) {
-  ProfileFile profile;
-  UpdateDataProfile(store, profile);
-  return profile.Text();
+  return ProfileFile::Parse(DataFileText(store, {})).Text();
 }
 
 // The settings, then the command line over them.

@@ -65,9 +65,7 @@ bool Contains(const std::string& text, const std::string& part) {
 
 // The model's sections as the window would write them into its data file.
 std::string ModelText(TForm1& form) {
-  tarvelin::ProfileFile profile;
-  tarvelin::UpdateDataProfile(form.Store(), profile);
-  return profile.Text();
+  return tarvelin::ProfileFile::Parse(tarvelin::DataFileText(form.Store(), {})).Text();
 }
 
 // One bar from (1, 0, 0) to (3, 0, 0) with EA = 2 and Fx = 5.
